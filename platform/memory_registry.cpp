@@ -1,0 +1,543 @@
+#include "platform/memory_registry.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/cp1252.h"
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kLongestKeyName = 255;
+constexpr std::size_t kLongestValueName = 16383;
+
+// Upper case of a Windows-1252 byte, for comparing names as Windows does.
+char Fold(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  if ((b >= 'a' && b <= 'z') || (b >= 0xE0 && b <= 0xFE && b != 0xF7)) {
+    return static_cast<char>(b - 0x20);
+  }
+  switch (b) {
+    case 0x9A: return static_cast<char>(0x8A);
+    case 0x9C: return static_cast<char>(0x8C);
+    case 0x9E: return static_cast<char>(0x8E);
+    case 0xFF: return static_cast<char>(0x9F);
+    default: return c;
+  }
+}
+
+std::string FoldName(const std::string& name) {
+  std::string folded(name);
+  std::transform(folded.begin(), folded.end(), folded.begin(), Fold);
+  return folded;
+}
+
+std::vector<std::string> SplitPath(const std::string& path) {
+  std::vector<std::string> levels;
+  std::string level;
+  for (const char c : path) {
+    if (c == '\\') {
+      if (!level.empty()) levels.push_back(level);
+      level.clear();
+    } else {
+      level += c;
+    }
+  }
+  if (!level.empty()) levels.push_back(level);
+  return levels;
+}
+
+}  // namespace
+
+struct MemoryRegistry::Node {
+  struct Value {
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+  };
+  std::string name;
+  Node* parent = nullptr;
+  bool deleted = false;
+  std::uint32_t denied = 0;
+  // Keyed by the folded name; each entry keeps the name as it was created.
+  std::map<std::string, std::shared_ptr<Node>> children;
+  std::map<std::string, Value> values;
+
+  // Listings come in the order of the folded names, as Wine lists them.
+  template <typename Map>
+  static auto At(const Map& map, std::uint32_t index) {
+    auto it = map.begin();
+    std::advance(it, index);
+    return it;
+  }
+};
+
+struct MemoryRegistry::Computer {
+  std::map<KeyHandle, std::shared_ptr<Node>> roots;
+
+  Computer() {
+    for (std::int32_t hive = INT32_MIN + 1; hive <= INT32_MIN + 6; ++hive) {
+      roots[RootHandle(hive)] = std::make_shared<Node>();
+    }
+    // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\SOFTWARE\Classes, as on Wine.
+    auto& machine = roots[RootHandle(INT32_MIN + 2)];
+    auto software = std::make_shared<Node>();
+    software->name = "SOFTWARE";
+    software->parent = machine.get();
+    auto classes = std::make_shared<Node>();
+    classes->name = "Classes";
+    classes->parent = software.get();
+    software->children[FoldName("Classes")] = classes;
+    machine->children[FoldName("SOFTWARE")] = software;
+    roots[RootHandle(INT32_MIN)] = classes;
+  }
+};
+
+MemoryRegistry::MemoryRegistry() {
+  computers_[kLocalComputer] = std::make_unique<Computer>();
+}
+
+MemoryRegistry::~MemoryRegistry() = default;
+
+Status MemoryRegistry::Record(Operation operation, KeyHandle key,
+                              const std::string& name, std::uint32_t value,
+                              Status status) {
+  calls_.push_back({operation, key, name, value, status});
+  return status;
+}
+
+bool MemoryRegistry::Faulted(Operation operation, Status& status) {
+  for (auto it = faults_.begin(); it != faults_.end(); ++it) {
+    if (it->operation != operation) continue;
+    if (it->remaining == 0) {
+      status = it->status;
+      return true;
+    }
+    if (--it->remaining == 0) {
+      status = it->status;
+      faults_.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+const MemoryRegistry::OpenHandle* MemoryRegistry::HandleOf(
+    KeyHandle key) const {
+  const auto it = handles_.find(key);
+  return it == handles_.end() ? nullptr : &it->second;
+}
+
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::NodeOf(
+    KeyHandle key) const {
+  const auto& roots = Local().roots;
+  if (const auto root = roots.find(key); root != roots.end()) {
+    return root->second;
+  }
+  const auto* handle = HandleOf(key);
+  return handle ? handle->node : nullptr;
+}
+
+KeyHandle MemoryRegistry::NewHandle(std::shared_ptr<Node> node,
+                                    std::uint32_t access) {
+  const KeyHandle key = nextHandle_;
+  nextHandle_ += 4;
+  handles_[key] = {std::move(node), access};
+  return key;
+}
+
+Status MemoryRegistry::Resolve(KeyHandle parent, const std::string& path,
+                               bool create, std::shared_ptr<Node>& result) {
+  auto node = NodeOf(parent);
+  if (!node) return status::kInvalidHandle;
+  if (node->deleted) return status::kKeyDeleted;
+  if (!path.empty() && path.front() == '\\') return 161;  // bad path name
+  const auto levels = SplitPath(path);
+  for (const auto& level : levels) {
+    if (level.size() > kLongestKeyName) return status::kInvalidParameter;
+  }
+  for (const auto& level : levels) {
+    const auto it = node->children.find(FoldName(level));
+    if (it != node->children.end()) {
+      node = it->second;
+      continue;
+    }
+    if (!create) return status::kFileNotFound;
+    if (node->denied & access::kCreateSubKey) return status::kAccessDenied;
+    auto child = std::make_shared<Node>();
+    child->name = level;
+    child->parent = node.get();
+    node->children[FoldName(level)] = child;
+    node = child;
+  }
+  result = node;
+  return status::kSuccess;
+}
+
+Status MemoryRegistry::OpenKey(KeyHandle parent, const std::string& subKey,
+                               std::uint32_t access, KeyHandle& result) {
+  result = 0;
+  Status st = status::kSuccess;
+  if (!Faulted(Operation::kOpenKey, st)) {
+    std::shared_ptr<Node> node;
+    st = Resolve(parent, subKey, false, node);
+    if (st == status::kSuccess && (node->denied & access) != 0) {
+      st = status::kAccessDenied;
+    }
+    if (st == status::kSuccess) {
+      // An empty path below a predefined root hands back the root itself.
+      result = (subKey.empty() && IsPredefinedRoot(parent))
+                   ? parent
+                   : NewHandle(node, access);
+    }
+  }
+  return Record(Operation::kOpenKey, parent, subKey, access, st);
+}
+
+Status MemoryRegistry::CreateKey(KeyHandle parent, const std::string& subKey,
+                                 std::uint32_t access, KeyHandle& result) {
+  result = 0;
+  Status st = status::kSuccess;
+  if (!Faulted(Operation::kCreateKey, st)) {
+    const auto* handle = HandleOf(parent);
+    std::shared_ptr<Node> node;
+    if (handle && !subKey.empty() &&
+        (handle->access & access::kCreateSubKey) == 0) {
+      st = status::kAccessDenied;
+    } else {
+      st = Resolve(parent, subKey, true, node);
+    }
+    if (st == status::kSuccess && (node->denied & access) != 0) {
+      st = status::kAccessDenied;
+    }
+    if (st == status::kSuccess) {
+      result = NewHandle(node, access);
+    }
+  }
+  return Record(Operation::kCreateKey, parent, subKey, access, st);
+}
+
+Status MemoryRegistry::CloseKey(KeyHandle key) {
+  Status st = status::kSuccess;
+  if (!Faulted(Operation::kCloseKey, st)) {
+    if (IsPredefinedRoot(key)) {
+      st = status::kSuccess;
+    } else if (handles_.erase(key) == 0) {
+      st = status::kInvalidHandle;
+    }
+  } else {
+    handles_.erase(key);  // a failed close still releases the handle
+  }
+  return Record(Operation::kCloseKey, key, {}, 0, st);
+}
+
+Status MemoryRegistry::DeleteKey(KeyHandle parent, const std::string& subKey) {
+  Status st = status::kSuccess;
+  if (!Faulted(Operation::kDeleteKey, st)) {
+    std::shared_ptr<Node> node;
+    st = Resolve(parent, subKey, false, node);
+    if (st == status::kSuccess) {
+      if (!node->parent || !node->children.empty() || node->denied != 0) {
+        st = status::kAccessDenied;  // a root, a key with sub-keys, denied
+      } else {
+        node->deleted = true;
+        node->parent->children.erase(FoldName(node->name));
+      }
+    }
+  }
+  return Record(Operation::kDeleteKey, parent, subKey, 0, st);
+}
+
+Status MemoryRegistry::DeleteValue(KeyHandle key, const std::string& name) {
+  Status st = status::kSuccess;
+  if (!Faulted(Operation::kDeleteValue, st)) {
+    const auto* handle = HandleOf(key);
+    auto node = NodeOf(key);
+    if (!node) {
+      st = status::kInvalidHandle;
+    } else if (node->deleted) {
+      st = status::kKeyDeleted;
+    } else if (handle && (handle->access & access::kSetValue) == 0) {
+      st = status::kAccessDenied;
+    } else if (node->values.erase(FoldName(name)) == 0) {
+      st = status::kFileNotFound;
+    }
+  }
+  return Record(Operation::kDeleteValue, key, name, 0, st);
+}
+
+Status MemoryRegistry::QueryValue(KeyHandle key, const std::string& name,
+                                  std::uint32_t* type, std::uint8_t* data,
+                                  std::uint32_t* size) {
+  Status st = status::kSuccess;
+  const std::uint32_t offered = size ? *size : 0;
+  if (!Faulted(Operation::kQueryValue, st)) {
+    const auto* handle = HandleOf(key);
+    auto node = NodeOf(key);
+    if (!node) {
+      st = status::kInvalidHandle;
+    } else if (node->deleted) {
+      st = status::kKeyDeleted;
+    } else if (handle && (handle->access & access::kQueryValue) == 0) {
+      st = status::kAccessDenied;
+    } else if (const auto it = node->values.find(FoldName(name));
+               it == node->values.end()) {
+      st = status::kFileNotFound;
+    } else {
+      const auto& value = it->second;
+      const auto length = static_cast<std::uint32_t>(value.data.size());
+      if (type) *type = value.type;
+      if (data && size && *size < length) {
+        st = status::kMoreData;
+      } else if (data && size && length > 0) {
+        std::memcpy(data, value.data.data(), length);
+      }
+      if (size) *size = length;
+    }
+  }
+  return Record(Operation::kQueryValue, key, name, offered, st);
+}
+
+Status MemoryRegistry::SetValue(KeyHandle key, const std::string& name,
+                                std::uint32_t type, const std::uint8_t* data,
+                                std::uint32_t size) {
+  Status st = status::kSuccess;
+  if (!Faulted(Operation::kSetValue, st)) {
+    const auto* handle = HandleOf(key);
+    auto node = NodeOf(key);
+    if (!node) {
+      st = status::kInvalidHandle;
+    } else if (node->deleted) {
+      st = status::kKeyDeleted;
+    } else if (handle && (handle->access & access::kSetValue) == 0) {
+      st = status::kAccessDenied;
+    } else if (name.size() > kLongestValueName || (size > 0 && !data)) {
+      st = status::kInvalidParameter;
+    } else {
+      auto& value = node->values[FoldName(name)];
+      if (value.name.empty()) value.name = name;
+      value.type = type;
+      value.data.assign(data, data + size);
+    }
+  }
+  return Record(Operation::kSetValue, key, name, type, st);
+}
+
+Status MemoryRegistry::EnumKey(KeyHandle key, std::uint32_t index, char* name,
+                               std::uint32_t bufferLength) {
+  Status st = status::kSuccess;
+  if (!Faulted(Operation::kEnumKey, st)) {
+    const auto* handle = HandleOf(key);
+    auto node = NodeOf(key);
+    if (!node) {
+      st = status::kInvalidHandle;
+    } else if (node->deleted) {
+      st = status::kKeyDeleted;
+    } else if (handle && (handle->access & access::kEnumerateSubKeys) == 0) {
+      st = status::kAccessDenied;
+    } else if (index >= node->children.size()) {
+      st = status::kNoMoreItems;
+    } else {
+      const auto& child = Node::At(node->children, index)->second->name;
+      if (child.size() + 1 > bufferLength) {
+        st = status::kMoreData;
+      } else {
+        std::memcpy(name, child.c_str(), child.size() + 1);
+      }
+    }
+  }
+  return Record(Operation::kEnumKey, key, {}, index, st);
+}
+
+Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index,
+                                 char* name, std::uint32_t* nameLength) {
+  Status st = status::kSuccess;
+  if (!Faulted(Operation::kEnumValue, st)) {
+    const auto* handle = HandleOf(key);
+    auto node = NodeOf(key);
+    if (!node) {
+      st = status::kInvalidHandle;
+    } else if (node->deleted) {
+      st = status::kKeyDeleted;
+    } else if (handle && (handle->access & access::kQueryValue) == 0) {
+      st = status::kAccessDenied;
+    } else if (index >= node->values.size()) {
+      st = status::kNoMoreItems;
+    } else {
+      const auto& value = Node::At(node->values, index)->second.name;
+      if (value.size() + 1 > *nameLength) {
+        st = status::kMoreData;
+      } else {
+        std::memcpy(name, value.c_str(), value.size() + 1);
+        *nameLength = static_cast<std::uint32_t>(value.size());
+      }
+    }
+  }
+  return Record(Operation::kEnumValue, key, {}, index, st);
+}
+
+Status MemoryRegistry::QueryInfoKey(KeyHandle key,
+                                    std::uint32_t* longestValueName) {
+  Status st = status::kSuccess;
+  if (!Faulted(Operation::kQueryInfoKey, st)) {
+    const auto* handle = HandleOf(key);
+    auto node = NodeOf(key);
+    if (!node) {
+      st = status::kInvalidHandle;
+    } else if (node->deleted) {
+      st = status::kKeyDeleted;
+    } else if (handle && (handle->access & access::kQueryValue) == 0) {
+      st = status::kAccessDenied;
+    } else {
+      std::size_t longest = 0;
+      for (const auto& [folded, value] : node->values) {
+        longest = std::max(longest, value.name.size());
+      }
+      *longestValueName = static_cast<std::uint32_t>(longest);
+    }
+  }
+  return Record(Operation::kQueryInfoKey, key, {}, 0, st);
+}
+
+Status MemoryRegistry::ConnectRegistry(const std::string& machine,
+                                       KeyHandle root, KeyHandle& result) {
+  result = 0;
+  Status st = status::kSuccess;
+  if (!Faulted(Operation::kConnectRegistry, st)) {
+    const auto computer = computers_.find(FoldName(machine));
+    if (computer == computers_.end()) {
+      st = status::kBadNetPath;
+    } else if (const auto it = computer->second->roots.find(root);
+               it == computer->second->roots.end()) {
+      st = status::kInvalidHandle;
+    } else if (computer->second.get() == &Local()) {
+      result = root;  // connecting to this computer yields its own root
+    } else {
+      result = NewHandle(it->second, access::kAllValueAndKeyRights | 0xF0000);
+    }
+  }
+  return Record(Operation::kConnectRegistry, root, machine, 0, st);
+}
+
+std::uint32_t MemoryRegistry::ExpandEnvironment(
+    const std::string& source, char* destination,
+    std::uint32_t destinationLength) {
+  Status st = status::kSuccess;
+  std::uint32_t needed = 0;
+  if (!Faulted(Operation::kExpandEnvironment, st)) {
+    std::string expanded;
+    const std::string text(source.c_str());  // the text ends at its NUL
+    std::size_t i = 0;
+    while (i < text.size()) {
+      const std::size_t close =
+          text[i] == '%' ? text.find('%', i + 1) : std::string::npos;
+      if (close == std::string::npos) {
+        expanded += text[i++];
+        continue;
+      }
+      const auto it = environment_.find(FoldName(text.substr(i + 1, close - i - 1)));
+      if (it == environment_.end()) {
+        expanded += text.substr(i, close - i);  // the second % starts anew
+        i = close;
+      } else {
+        expanded += it->second;
+        i = close + 1;
+      }
+    }
+    needed = static_cast<std::uint32_t>(expanded.size() + 1);
+    if (destination && destinationLength >= needed) {
+      std::memcpy(destination, expanded.c_str(), needed);
+    }
+  }
+  Record(Operation::kExpandEnvironment, 0, source, destinationLength,
+         st);
+  return needed;
+}
+
+void MemoryRegistry::MoveBytes(void* destination, const void* source,
+                                std::size_t count) {
+  std::memmove(destination, source, count);
+  Record(Operation::kMoveBytes, 0, {}, static_cast<std::uint32_t>(count),
+         status::kSuccess);
+}
+
+std::optional<std::string> MemoryRegistry::ToCodePage(TextView text) const {
+  return EncodeCp1252(text);
+}
+
+Text MemoryRegistry::FromCodePage(std::string_view bytes) const {
+  return DecodeCp1252(bytes);
+}
+
+void MemoryRegistry::InjectFault(Operation operation, Status status,
+                                 int occurrence) {
+  faults_.push_back({operation, status, occurrence});
+}
+
+void MemoryRegistry::ClearFaults() { faults_.clear(); }
+
+void MemoryRegistry::DenyAccess(KeyHandle root, const std::string& path,
+                                std::uint32_t deniedAccess) {
+  std::shared_ptr<Node> node;
+  if (Resolve(root, path, true, node) == status::kSuccess) {
+    node->denied |= deniedAccess;
+  }
+}
+
+void MemoryRegistry::AddComputer(const std::string& name) {
+  auto& computer = computers_[FoldName(name)];
+  if (!computer) computer = std::make_unique<Computer>();
+}
+
+void MemoryRegistry::SetVariable(const std::string& name,
+                                            const std::string& value) {
+  environment_[FoldName(name)] = value;
+}
+
+int MemoryRegistry::OpenHandleCount() const {
+  return static_cast<int>(handles_.size());
+}
+
+int MemoryRegistry::CountCalls(Operation operation) const {
+  return static_cast<int>(std::count_if(
+      calls_.begin(), calls_.end(),
+      [operation](const RecordedCall& c) { return c.operation == operation; }));
+}
+
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(
+    KeyHandle root, const std::string& path) const {
+  auto node = NodeOf(root);
+  for (const auto& level : SplitPath(path)) {
+    if (!node) break;
+    const auto it = node->children.find(FoldName(level));
+    node = it == node->children.end() ? nullptr : it->second;
+  }
+  return node;
+}
+
+bool MemoryRegistry::KeyPresent(KeyHandle root, const std::string& path) const {
+  return Find(root, path) != nullptr;
+}
+
+std::optional<MemoryRegistry::StoredValue> MemoryRegistry::Stored(
+    KeyHandle root, const std::string& path, const std::string& name) const {
+  const auto node = Find(root, path);
+  if (!node) return std::nullopt;
+  const auto it = node->values.find(FoldName(name));
+  if (it == node->values.end()) return std::nullopt;
+  return StoredValue{it->second.type, it->second.data};
+}
+
+void MemoryRegistry::Store(KeyHandle root, const std::string& path,
+                           const std::string& name, std::uint32_t type,
+                           std::vector<std::uint8_t> data) {
+  std::shared_ptr<Node> node;
+  if (Resolve(root, path, true, node) != status::kSuccess) return;
+  auto& value = node->values[FoldName(name)];
+  if (value.name.empty()) value.name = name;
+  value.type = type;
+  value.data = std::move(data);
+}
+
+}  // namespace platform
+

@@ -1,0 +1,155 @@
+// An in-memory registry service that behaves as Windows (and Wine) do for
+// every call the registry class makes: predefined roots, nested keys with
+// case-insensitive names that keep their case, typed values with raw bytes,
+// Windows status codes, handles valid until closed, enforced access masks,
+// and the Windows-1252 code page.
+//
+// For tests it can also inject faults, deny access to a key, make computers
+// reachable or not, count open handles and record every call made.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/registry_service.h"
+
+namespace platform {
+
+enum class Operation {
+  kOpenKey,
+  kCreateKey,
+  kCloseKey,
+  kDeleteKey,
+  kDeleteValue,
+  kQueryValue,
+  kSetValue,
+  kEnumKey,
+  kEnumValue,
+  kQueryInfoKey,
+  kConnectRegistry,
+  kExpandEnvironment,
+  kMoveBytes,
+};
+
+struct RecordedCall {
+  Operation operation;
+  KeyHandle key;        // parent or key handle the call was given
+  std::string name;     // sub-key path, value name or machine, as sent
+  std::uint32_t value;  // access mask, type code, index or byte count
+  Status status;
+};
+
+class MemoryRegistry final : public RegistryService {
+ public:
+  MemoryRegistry();
+  ~MemoryRegistry() override;
+  MemoryRegistry(const MemoryRegistry&) = delete;
+  MemoryRegistry& operator=(const MemoryRegistry&) = delete;
+
+  Status OpenKey(KeyHandle parent, const std::string& subKey,
+                 std::uint32_t access, KeyHandle& result) override;
+  Status CreateKey(KeyHandle parent, const std::string& subKey,
+                   std::uint32_t access, KeyHandle& result) override;
+  Status CloseKey(KeyHandle key) override;
+  Status DeleteKey(KeyHandle parent, const std::string& subKey) override;
+  Status DeleteValue(KeyHandle key, const std::string& name) override;
+  Status QueryValue(KeyHandle key, const std::string& name,
+                    std::uint32_t* type, std::uint8_t* data,
+                    std::uint32_t* size) override;
+  Status SetValue(KeyHandle key, const std::string& name, std::uint32_t type,
+                  const std::uint8_t* data, std::uint32_t size) override;
+  Status EnumKey(KeyHandle key, std::uint32_t index, char* name,
+                 std::uint32_t bufferLength) override;
+  Status EnumValue(KeyHandle key, std::uint32_t index, char* name,
+                   std::uint32_t* nameLength) override;
+  Status QueryInfoKey(KeyHandle key, std::uint32_t* longestValueName) override;
+  Status ConnectRegistry(const std::string& machine, KeyHandle root,
+                         KeyHandle& result) override;
+  std::uint32_t ExpandEnvironment(const std::string& source,
+                                         char* destination,
+                                         std::uint32_t destinationLength) override;
+  void MoveBytes(void* destination, const void* source,
+                  std::size_t count) override;
+  std::optional<std::string> ToCodePage(TextView text) const override;
+  Text FromCodePage(std::string_view bytes) const override;
+
+  // --- Test hooks -------------------------------------------------------
+
+  // Makes calls of the operation fail with the status instead of acting:
+  // every call when occurrence is 0, else only the occurrence-th call
+  // counted from now (1 is the next one).
+  void InjectFault(Operation operation, Status status, int occurrence = 0);
+  void ClearFaults();
+
+  // Refuses, with status 5, opening the key (path below the root, in the
+  // code page) with any of the rights in deniedAccess; kCreateSubKey also
+  // refuses creating keys below it. The key need not exist yet.
+  void DenyAccess(KeyHandle root, const std::string& path,
+                  std::uint32_t deniedAccess);
+
+  // Makes a computer reachable by RegConnectRegistry with its own, empty
+  // registry. Any other name but the local one reports status 53.
+  void AddComputer(const std::string& name);
+  // The local computer's name: connecting to it reaches this registry.
+  static constexpr const char* kLocalComputer = "\\\\STANDIN";
+
+  // The environment that ExpandEnvironmentStrings reads (names compare
+  // without regard to case).
+  void SetVariable(const std::string& name,
+                              const std::string& value);
+
+  // Handles returned by open, create and connect and not yet closed.
+  int OpenHandleCount() const;
+  // Every call made since construction or the last ClearCalls.
+  const std::vector<RecordedCall>& Calls() const { return calls_; }
+  int CountCalls(Operation operation) const;
+  void ClearCalls() { calls_.clear(); }
+
+  // Direct access to the data, bypassing handles and faults: for setting up
+  // and inspecting tests. Paths are below the root, levels separated by \.
+  bool KeyPresent(KeyHandle root, const std::string& path) const;
+  struct StoredValue {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+  };
+  std::optional<StoredValue> Stored(KeyHandle root, const std::string& path,
+                                    const std::string& name) const;
+  void Store(KeyHandle root, const std::string& path, const std::string& name,
+             std::uint32_t type, std::vector<std::uint8_t> data);
+
+ private:
+  struct Node;
+  struct Computer;
+  struct OpenHandle {
+    std::shared_ptr<Node> node;
+    std::uint32_t access;
+  };
+
+  Status Record(Operation operation, KeyHandle key, const std::string& name,
+                std::uint32_t value, Status status);
+  bool Faulted(Operation operation, Status& status);
+  std::shared_ptr<Node> NodeOf(KeyHandle key) const;
+  std::shared_ptr<Node> Find(KeyHandle root, const std::string& path) const;
+  const OpenHandle* HandleOf(KeyHandle key) const;
+  KeyHandle NewHandle(std::shared_ptr<Node> node, std::uint32_t access);
+  Status Resolve(KeyHandle parent, const std::string& path, bool create,
+                 std::shared_ptr<Node>& result);
+  Computer& Local() const { return *computers_.at(kLocalComputer); }
+
+  std::map<std::string, std::unique_ptr<Computer>> computers_;
+  std::map<KeyHandle, OpenHandle> handles_;
+  KeyHandle nextHandle_ = 0x1000;
+  std::map<std::string, std::string> environment_;
+  struct Fault {
+    Operation operation;
+    Status status;
+    int remaining;  // 0: every call; else calls until it fires
+  };
+  std::vector<Fault> faults_;
+  std::vector<RecordedCall> calls_;
+};
+
+}  // namespace platform

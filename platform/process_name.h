@@ -1,0 +1,12 @@
+// The running program's own file name, read at run time.
+#pragma once
+
+#include "platform/text.h"
+
+namespace platform {
+
+// The executable's file name without its folder and its extension
+// ("ResetParametriVelto" for ResetParametriVelto.exe); empty if unknown.
+Text ExecutableBaseName();
+
+}  // namespace platform

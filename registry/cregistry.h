@@ -1,0 +1,169 @@
+// cRegistry: general-purpose access to the registry.
+//
+// An object holds an address (a root hive, a key path called the section,
+// a value name) and a few settings (a value type, a default value, a
+// computer name). Setting a property opens nothing and checks nothing; each
+// operation acts on what the object addresses at the moment of the call,
+// opens what it needs and closes it before it returns or raises, so no
+// registry handle ever outlives a call.
+//
+// Failures are reported per member: a Boolean, a RegistryError, a fall-back
+// to Default (the value read) or an empty list (the enumerations).
+//
+// Note: names and texts reach the registry service in its ANSI code page.
+// A name or text that the code page cannot hold exactly (or a name with an
+// embedded U+0000) is never sent substituted, since a look-alike character
+// could address another key: the member fails as it fails for a key it
+// cannot reach (KeyExists false, DeleteKey false, a read yields Default,
+// CreateKey, DeleteValue and a write raise their errors).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/registry_service.h"
+#include "platform/text.h"
+#include "registry/name_list.h"
+#include "registry/registry_error.h"
+#include "registry/registry_types.h"
+#include "registry/variant.h"
+
+class cRegistry {
+ public:
+  using Text = platform::Text;
+
+  // A new object: ClassKey 0, SectionKey, ValueKey and Machine empty,
+  // ValueType 0, Default the empty variant. The service must outlive it.
+  explicit cRegistry(platform::RegistryService& service);
+
+  // --- Computer ----------------------------------------------------------
+  // The computer that reads and writes go to; empty for this computer.
+  Text Machine() const;
+  // Names shorter than 3 characters mean this computer (empty); any other
+  // name is given the prefix \\ unless it already starts with it.
+  void Machine(const Text& sMachine);
+
+  // --- Key operations ----------------------------------------------------
+  // True if SectionKey below ClassKey can be opened for query; never raises.
+  bool KeyExists();
+  // Creates SectionKey below ClassKey with every missing level; true, or
+  // raises 26001 "Failed to create registry Key: '<section>".
+  bool CreateKey();
+  // Asks the service to delete SectionKey directly below ClassKey (refused
+  // for a key with sub-keys). True when the key was deleted; never raises.
+  bool DeleteKey();
+  // Deletes the value ValueKey of SectionKey; true, or raises 26001 when the
+  // key cannot be opened or the value cannot be deleted.
+  bool DeleteValue();
+
+  // --- Values ------------------------------------------------------------
+  // Reads ValueKey of SectionKey (on Machine when set) and sets ValueType to
+  // the stored type. Texts (types 1, 2, 7) lose one terminating NUL when
+  // present, and type 2 is expanded; types 4 and 5 give a 32-bit integer
+  // (type 5 with its bytes reversed); every other type gives the stored
+  // bytes as a ByteArray indexed from 0. Yields a copy of Default when there
+  // is nothing to read; never raises a registry error.
+  // Note: the read probes the size, then fetches; a value rewritten in
+  // between is probed again a few times before the read gives up.
+  Variant Value();
+  // Stores vValue by ValueType, creating the key path where missing:
+  // 1 or 2: text, stored as type 2 when it holds "%" and another "%" at
+  // least two characters later, else type 1; 3: a ByteArray (an empty one
+  // stores empty data); 4 or 5: a 16- or 32-bit integer, stored as type 4.
+  // Raises 26001 when the key cannot be created or the computer in Machine
+  // cannot be reached, 26001 without a message of its own for type 3 and a
+  // value that is no ByteArray, and 0x800469A9 when nothing can be stored
+  // (an unusable type or value, a refused store).
+  void Value(const Variant& vValue);
+
+  // --- Enumeration -------------------------------------------------------
+  // Lists the value names of SectionKey below ClassKey (this computer) into
+  // sKeyNames, the unnamed default value as an empty name. Always true; a
+  // key that cannot be opened gives an empty list.
+  bool EnumerateValues(NameList& sKeyNames, std::int32_t& iKeyCount);
+  // Lists the sub-key names of SectionKey below ClassKey (this computer).
+  // True; a failure that is not a registry status raises 0x800469AA.
+  bool EnumerateSections(NameList& sSect, std::int32_t& iSectCount);
+
+  // --- File-type associations -------------------------------------------
+  // Registers sAssociation (without its dot) as a file of class sClassName
+  // opened by sExePath, below HKEY_CLASSES_ROOT and again below
+  // HKEY_LOCAL_MACHINE\SOFTWARE\Classes: the extension, the class with its
+  // description, the Open command and, when asked, Print, Install ("add"),
+  // New and the icon. An empty menu text means the usual one. The first
+  // failing write reaches the caller; earlier writes stay.
+  void CreateEXEAssociation(const Text& sExePath, const Text& sClassName,
+                            const Text& sClassDescription,
+                            const Text& sAssociation,
+                            const Text& sOpenMenuText = u"&Open",
+                            bool bSupportPrint = false,
+                            const Text& sPrintMenuText = u"&Print",
+                            bool bSupportNew = false,
+                            const Text& sNewMenuText = u"&New",
+                            bool bSupportInstall = false,
+                            const Text& sInstallMenuText = u"",
+                            std::int32_t lDefaultIconIndex = -1);
+  // Adds commands to a registered class: vItems holds triples of command
+  // key name, menu text and command line. Raises 0x800469AC when the count
+  // is not a multiple of 3, 0x800469AD when sClassName is not registered
+  // below HKEY_CLASSES_ROOT; failed writes of the triples are passed over.
+  void CreateAdditionalEXEAssociations(const Text& sClassName,
+                                       const std::vector<Text>& vItems);
+
+  // --- Addressing --------------------------------------------------------
+  // The type code that selects a write's conversion; a read that finds a
+  // value sets it to the stored type.
+  std::int32_t ValueType() const;
+  void ValueType(std::int32_t eValueType);
+  // The root hive, any 32-bit value, handed to the service unchanged.
+  std::int32_t ClassKey() const;
+  void ClassKey(std::int32_t eKey);
+  // The key path below the root, passed to the service unchanged.
+  Text SectionKey() const;
+  void SectionKey(const Text& sSectionKey);
+  // The value name; empty addresses the key's unnamed default value.
+  Text ValueKey() const;
+  // Sets ClassKey, SectionKey, ValueKey, ValueType and Default, in that
+  // order, then reads Value. The settings stay on the object.
+  Variant ValueEx(std::int32_t ClassKey, const Text& SectionKey,
+                  const Text& ValueKey, std::int32_t ValueType,
+                  const Variant& Default);
+  // Sets the five properties as the read does, then writes NewValue; with
+  // ValueType 1 a NewValue whose text is empty is replaced by Default.
+  void ValueEx(std::int32_t ClassKey, const Text& SectionKey,
+               const Text& ValueKey, std::int32_t ValueType,
+               const Variant& Default, const Variant& NewValue);
+  void ValueKey(const Text& sValueKey);
+  // What a read yields when there is nothing to read; held as a copy.
+  Variant Default() const;
+  void Default(const Variant& vDefault);
+
+ private:
+  // Writes the text as the value ValueKey of SectionKey below
+  // HKEY_CLASSES_ROOT, then below HKEY_LOCAL_MACHINE\SOFTWARE\Classes.
+  void WriteClassesValue(const Text& text);
+  // The four bytes of value in reverse order.
+  void ReverseByteOrder(std::int32_t value, std::int32_t& result);
+  // text with its %NAME% references expanded; unchanged if expansion fails.
+  Text ExpandEnvironmentText(const Text& text);
+
+  // The name in the service's code page; nothing when it cannot be sent
+  // exactly (a character outside the code page, an embedded U+0000).
+  std::optional<std::string> ServiceName(const Text& name) const;
+  platform::KeyHandle Root() const { return platform::RootHandle(m_ClassKey); }
+  std::optional<Variant> ReadFound(platform::KeyHandle key,
+                                   const std::string& name);
+  RegistryError WriteFailure(std::int32_t number, const Variant& vValue) const;
+  platform::Status Store(platform::KeyHandle key, const std::string& name,
+                         const Variant& vValue);
+
+  platform::RegistryService* service_;
+  std::int32_t m_ClassKey = 0;
+  Text m_SectionKey;
+  Text m_ValueKey;
+  Variant m_Default;
+  std::int32_t m_ValueType = REG_NONE;
+  Text m_Machine;
+};

@@ -1,0 +1,107 @@
+// File-type associations in the registry's two class tables.
+#include "registry/cregistry.h"
+
+namespace {
+
+// The executable path without surrounding spaces, in double quotes.
+platform::Text QuotedPath(const platform::Text& sExePath) {
+  const auto first = sExePath.find_first_not_of(u' ');
+  platform::Text path =
+      first == platform::Text::npos
+          ? platform::Text()
+          : sExePath.substr(first, sExePath.find_last_not_of(u' ') - first + 1);
+  if (path.empty() || path.front() != u'"') path.insert(path.begin(), u'"');
+  if (path.back() != u'"') path.push_back(u'"');
+  return path;
+}
+
+const platform::Text& OrDefault(const platform::Text& text,
+                                const platform::Text& fallback) {
+  return text.empty() ? fallback : text;
+}
+
+}  // namespace
+
+void cRegistry::WriteClassesValue(const Text& text) {
+  ClassKey(HKEY_CLASSES_ROOT);
+  Value(Variant(text));
+  const Text section = SectionKey();
+  ClassKey(HKEY_LOCAL_MACHINE);
+  SectionKey(u"SOFTWARE\\Classes\\" + section);
+  Value(Variant(text));
+  SectionKey(section);
+}
+
+void cRegistry::CreateEXEAssociation(
+    const Text& sExePath, const Text& sClassName, const Text& sClassDescription,
+    const Text& sAssociation, const Text& sOpenMenuText, bool bSupportPrint,
+    const Text& sPrintMenuText, bool bSupportNew, const Text& sNewMenuText,
+    bool bSupportInstall, const Text& sInstallMenuText,
+    std::int32_t lDefaultIconIndex) {
+  const Text path = QuotedPath(sExePath);
+  const Text shell = sClassName + u"\\shell\\";
+  const auto write = [this](const Text& section, const Text& data) {
+    SectionKey(section);
+    ValueKey(u"");
+    WriteClassesValue(data);
+  };
+
+  ValueType(REG_SZ);
+  write(u"." + sAssociation, sClassName);
+  write(sClassName, sClassDescription);
+  write(shell + u"open", OrDefault(sOpenMenuText, u"&Open"));
+  write(shell + u"open\\command", path + u" \"%1\"");
+  if (bSupportPrint) {
+    write(shell + u"print", OrDefault(sPrintMenuText, u"&Print"));
+    write(shell + u"print\\command", path + u" /p \"%1\"");
+  }
+  if (bSupportInstall) {
+    write(shell + u"add", OrDefault(sInstallMenuText, u"&Install " + sAssociation));
+    write(shell + u"add\\command", path + u" /a \"%1\"");
+  }
+  if (bSupportNew) {
+    write(shell + u"new", OrDefault(sNewMenuText, u"&New"));
+    write(shell + u"new\\command", path + u" /n \"%1\"");
+  }
+  if (lDefaultIconIndex >= 0) {
+    write(sClassName + u"\\DefaultIcon",
+          path + u"," + platform::DecimalText(lDefaultIconIndex));
+  }
+}
+
+void cRegistry::CreateAdditionalEXEAssociations(const Text& sClassName,
+                                                const std::vector<Text>& vItems) {
+  if (vItems.size() % 3 != 0) {
+    throw RegistryError::Raise(
+        error_number::kBadAssociationList,
+        u"Invalid parameter list passed to CreateAdditionalEXEAssociations - "
+        u"expected Name/Text/Command");
+  }
+  // The class is looked for below HKEY_CLASSES_ROOT, where
+  // CreateEXEAssociation registers it, whatever ClassKey holds now.
+  SectionKey(sClassName);
+  const std::int32_t root = ClassKey();
+  ClassKey(HKEY_CLASSES_ROOT);
+  const bool defined = KeyExists();
+  ClassKey(root);
+  if (!defined) {
+    throw RegistryError::Raise(
+        error_number::kClassNotDefined,
+        u"Error - attempt to create additional associations before class defined.");
+  }
+  // Each write that fails is passed over; the next one still runs.
+  const auto write = [this](const Text& section, const Text& data) {
+    try {
+      SectionKey(section);
+      ValueKey(u"");
+      WriteClassesValue(data);
+    } catch (const RegistryError&) {
+    }
+  };
+  for (std::size_t k = 0; k < vItems.size(); k += 3) {
+    ValueType(REG_SZ);
+    const Text command = sClassName + u"\\shell\\" + vItems[k];
+    write(command, vItems[k + 1]);
+    write(command + u"\\command", vItems[k + 2]);
+  }
+}

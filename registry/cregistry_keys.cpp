@@ -1,0 +1,54 @@
+// Key operations: existence, creation, deletion of keys and values.
+#include "platform/key_handle.h"
+#include "registry/cregistry.h"
+
+using platform::OwnedKey;
+using platform::status::kSuccess;
+
+bool cRegistry::KeyExists() {
+  const auto section = ServiceName(m_SectionKey);
+  if (!section) return false;
+  OwnedKey key(*service_);
+  return service_->OpenKey(Root(), *section, platform::access::kQueryValue,
+                           key.Receive()) == kSuccess;
+}
+
+bool cRegistry::CreateKey() {
+  const auto section = ServiceName(m_SectionKey);
+  OwnedKey key(*service_);
+  if (!section ||
+      service_->CreateKey(Root(), *section,
+                          platform::access::kAllValueAndKeyRights,
+                          key.Receive()) != kSuccess) {
+    throw RegistryError::Raise(error_number::kRegistryFailure,
+                               u"Failed to create registry Key: '" + m_SectionKey);
+  }
+  return true;
+}
+
+bool cRegistry::DeleteKey() {
+  // Always below the local root: Machine plays no part in a deletion.
+  const auto section = ServiceName(m_SectionKey);
+  return section && service_->DeleteKey(Root(), *section) == kSuccess;
+}
+
+bool cRegistry::DeleteValue() {
+  const Text where = platform::DecimalText(m_ClassKey) + u"',Section: '" +
+                     m_SectionKey;
+  const auto section = ServiceName(m_SectionKey);
+  OwnedKey key(*service_);
+  if (!section ||
+      service_->OpenKey(Root(), *section, platform::access::kAllValueAndKeyRights,
+                        key.Receive()) != kSuccess) {
+    throw RegistryError::Raise(error_number::kRegistryFailure,
+                               u"Failed to open key '" + where +
+                                   u"' for delete access");
+  }
+  const auto name = ServiceName(m_ValueKey);
+  if (!name || service_->DeleteValue(key.get(), *name) != kSuccess) {
+    throw RegistryError::Raise(error_number::kRegistryFailure,
+                               u"Failed to delete registry Key: '" + where +
+                                   u"',Key: '" + m_ValueKey);
+  }
+  return true;
+}

@@ -1,0 +1,130 @@
+// Reading Value, with byte-order reversal and environment expansion.
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "platform/key_handle.h"
+#include "registry/cregistry.h"
+
+using platform::OwnedKey;
+using platform::status::kMoreData;
+using platform::status::kSuccess;
+
+namespace {
+
+// A value rewritten between the size probe and the fetch is probed again at
+// most this many times in all before the read gives up.
+constexpr int kReadAttempts = 4;
+
+bool IsTextType(std::uint32_t type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+bool IsIntegerType(std::uint32_t type) {
+  return type == REG_DWORD || type == REG_DWORD_BIG_ENDIAN;
+}
+
+}  // namespace
+
+Variant cRegistry::Value() {
+  const auto section = ServiceName(m_SectionKey);
+  const auto name = ServiceName(m_ValueKey);
+  if (!section || !name) return m_Default;
+
+  // With a computer named, everything happens below the connected root; the
+  // connection is closed after the key, on every path.
+  OwnedKey remote(*service_);
+  platform::KeyHandle parent = Root();
+  if (!m_Machine.empty()) {
+    const auto machine = ServiceName(m_Machine);
+    if (!machine ||
+        service_->ConnectRegistry(*machine, Root(), remote.Receive()) != kSuccess) {
+      return m_Default;
+    }
+    parent = remote.get();
+  }
+  OwnedKey key(*service_);
+  if (service_->OpenKey(parent, *section, platform::access::kQueryValue,
+                        key.Receive()) != kSuccess) {
+    return m_Default;
+  }
+  auto found = ReadFound(key.get(), *name);
+  return found ? std::move(*found) : m_Default;
+}
+
+std::optional<Variant> cRegistry::ReadFound(platform::KeyHandle key,
+                                            const std::string& name) {
+  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    // Size probe: status 0 (no data) or kMoreData (data) means it exists.
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    std::uint32_t probe = 0;
+    const auto probed = service_->QueryValue(
+        key, name, &type, reinterpret_cast<std::uint8_t*>(&probe), &size);
+    if (probed != kSuccess && probed != kMoreData) return std::nullopt;
+    m_ValueType = static_cast<std::int32_t>(type);
+
+    // One fetch of exactly the probed size (an integer has room for 4).
+    std::vector<std::uint8_t> data(
+        std::max<std::size_t>(size, IsIntegerType(type) ? 4 : 1), 0);
+    std::uint32_t fetchedType = 0;
+    std::uint32_t fetched = size;
+    const auto status =
+        service_->QueryValue(key, name, &fetchedType, data.data(), &fetched);
+    if (status == kMoreData || (status == kSuccess && fetchedType != type)) {
+      continue;  // rewritten since the probe: probe again
+    }
+    if (status != kSuccess) return std::nullopt;  // gone since the probe
+    // The fetch's count is the true one: the probe may over-report a text.
+    data.resize(std::min(fetched, size));
+
+    if (IsTextType(type)) {
+      if (!data.empty() && data.back() == 0) data.pop_back();
+      Text text = service_->FromCodePage(
+          std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+      if (type == REG_EXPAND_SZ) text = ExpandEnvironmentText(text);
+      return Variant(std::move(text));
+    }
+    if (IsIntegerType(type)) {
+      // Little-endian from the first four bytes; missing bytes stay 0.
+      std::uint32_t bits = 0;
+      for (std::size_t i = 0; i < std::min<std::size_t>(data.size(), 4); ++i) {
+        bits |= static_cast<std::uint32_t>(data[i]) << (8 * i);
+      }
+      auto number = static_cast<std::int32_t>(bits);
+      if (type == REG_DWORD_BIG_ENDIAN) ReverseByteOrder(number, number);
+      return Variant(number);
+    }
+    return Variant(ByteArray{0, std::move(data)});
+  }
+  return std::nullopt;
+}
+
+void cRegistry::ReverseByteOrder(std::int32_t value, std::int32_t& result) {
+  std::int32_t reversed = 0;
+  auto* to = reinterpret_cast<unsigned char*>(&reversed);
+  const auto* from = reinterpret_cast<const unsigned char*>(&value);
+  for (int i = 0; i < 4; ++i) service_->MoveBytes(to + 3 - i, from + i, 1);
+  result = reversed;
+}
+
+cRegistry::Text cRegistry::ExpandEnvironmentText(const Text& text) {
+  const auto source = service_->ToCodePage(text);
+  if (!source) return text;
+  std::uint32_t needed = service_->ExpandEnvironment(*source, nullptr, 0);
+  // The environment may grow between the two calls: size again, boundedly.
+  for (int attempt = 0; attempt < kReadAttempts && needed > 0; ++attempt) {
+    std::string expanded(needed, '\0');
+    const std::uint32_t written =
+        service_->ExpandEnvironment(*source, expanded.data(), needed);
+    if (written == 0) break;
+    if (written <= needed) {
+      expanded.resize(expanded.find('\0') == std::string::npos
+                          ? expanded.size()
+                          : expanded.find('\0'));
+      return service_->FromCodePage(expanded);
+    }
+    needed = written;
+  }
+  return text;
+}

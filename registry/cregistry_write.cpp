@@ -1,0 +1,112 @@
+// Writing Value.
+#include <limits>
+
+#include "platform/key_handle.h"
+#include "registry/cregistry.h"
+
+using platform::OwnedKey;
+using platform::status::kInvalidData;
+using platform::status::kInvalidParameter;
+using platform::status::kSuccess;
+
+namespace {
+
+// Type 2 when the text holds a "%" and a further "%" that starts at least
+// two characters after the first one (so "%%" stays type 1), else type 1.
+std::uint32_t TextType(const platform::Text& text) {
+  const auto first = text.find(u'%');
+  return first != platform::Text::npos &&
+                 text.find(u'%', first + 2) != platform::Text::npos
+             ? REG_EXPAND_SZ
+             : REG_SZ;
+}
+
+bool FitsStatusCount(std::size_t size) {
+  return size <= std::numeric_limits<std::uint32_t>::max();
+}
+
+}  // namespace
+
+void cRegistry::Value(const Variant& vValue) {
+  const auto section = ServiceName(m_SectionKey);
+  const auto name = ServiceName(m_ValueKey);
+  if (!section || !name) {
+    throw WriteFailure(error_number::kSetValueFailed, vValue);
+  }
+  // With a computer named, the key is created and the value stored below the
+  // connected root; the connection is closed after the key, on every path.
+  OwnedKey remote(*service_);
+  platform::KeyHandle parent = Root();
+  if (!m_Machine.empty()) {
+    const auto machine = ServiceName(m_Machine);
+    if (!machine ||
+        service_->ConnectRegistry(*machine, Root(), remote.Receive()) != kSuccess) {
+      throw WriteFailure(error_number::kRegistryFailure, vValue);
+    }
+    parent = remote.get();
+  }
+  OwnedKey key(*service_);
+  if (service_->CreateKey(parent, *section,
+                          platform::access::kAllValueAndKeyRights,
+                          key.Receive()) != kSuccess) {
+    throw WriteFailure(error_number::kRegistryFailure, vValue);
+  }
+  if (Store(key.get(), *name, vValue) != kSuccess) {
+    throw WriteFailure(error_number::kSetValueFailed, vValue);
+  }
+}
+
+platform::Status cRegistry::Store(platform::KeyHandle key,
+                                  const std::string& name,
+                                  const Variant& vValue) {
+  switch (m_ValueType) {
+    case REG_SZ:
+    case REG_EXPAND_SZ: {
+      const Text text = vValue.ToText();
+      auto data = service_->ToCodePage(text);
+      if (!data) return kInvalidData;  // never stored substituted
+      data->push_back('\0');
+      if (!FitsStatusCount(data->size())) return kInvalidParameter;
+      return service_->SetValue(key, name, TextType(text),
+                                reinterpret_cast<const std::uint8_t*>(data->data()),
+                                static_cast<std::uint32_t>(data->size()));
+    }
+    case REG_BINARY: {
+      const ByteArray* bytes = vValue.AsBytes();
+      if (!bytes) throw RegistryError::RaiseNumber(error_number::kRegistryFailure);
+      if (!FitsStatusCount(bytes->Bytes.size())) return kInvalidParameter;
+      // An empty array stores an empty binary value, so whatever a read
+      // returns can be written back unchanged.
+      return service_->SetValue(key, name, REG_BINARY, bytes->Bytes.data(),
+                                static_cast<std::uint32_t>(bytes->Bytes.size()));
+    }
+    case REG_DWORD:
+    case REG_DWORD_BIG_ENDIAN: {
+      std::int32_t number = 0;
+      if (const auto* small = vValue.AsInteger()) {
+        number = *small;
+      } else if (const auto* large = vValue.AsLong()) {
+        number = *large;
+      } else {
+        return kInvalidData;
+      }
+      // Stored as type 4, least significant byte first, never reversed.
+      const auto bits = static_cast<std::uint32_t>(number);
+      const std::uint8_t data[4] = {
+          static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+          static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
+      return service_->SetValue(key, name, REG_DWORD, data, 4);
+    }
+    default:
+      return kInvalidData;  // no conversion for this type: nothing stored
+  }
+}
+
+RegistryError cRegistry::WriteFailure(std::int32_t number,
+                                      const Variant& vValue) const {
+  return RegistryError::Raise(
+      number, u"Failed to set registry value Key: '" +
+                  platform::DecimalText(m_ClassKey) + u"',Section: '" +
+                  m_SectionKey + u"',Key: '" + m_ValueKey + u"' to value: '" +
+                  vValue.ToText() + u"'");
+}

@@ -1,0 +1,38 @@
+#include "registry/registry_error.h"
+
+#include "platform/process_name.h"
+
+namespace {
+
+constexpr char16_t kProjectName[] = u"Project1";
+
+platform::Text GenericDescription(std::int32_t number) {
+  switch (number) {
+    case error_number::kSubscriptOutOfRange: return u"Subscript out of range";
+    default: return u"Application-defined or object-defined error";
+  }
+}
+
+}  // namespace
+
+RegistryError::RegistryError(std::int32_t number, platform::Text source,
+                             platform::Text description)
+    : std::runtime_error(platform::ToUtf8(description)),
+      Number(number),
+      Source(std::move(source)),
+      Description(std::move(description)) {}
+
+RegistryError RegistryError::Raise(std::int32_t number,
+                                   platform::Text description) {
+  return RegistryError(number, RegistrySource(), std::move(description));
+}
+
+RegistryError RegistryError::RaiseNumber(std::int32_t number) {
+  return RegistryError(number, kProjectName, GenericDescription(number));
+}
+
+platform::Text RegistrySource() {
+  platform::Text name = platform::ExecutableBaseName();
+  if (name.empty()) name = kProjectName;
+  return name + u".cRegistry";
+}

@@ -1,0 +1,66 @@
+// The caller-facing form of a registry value: empty, a 16-bit or 32-bit
+// signed integer, a text, a byte array with its bounds, a double or a
+// Boolean. A Variant owns its data; copies never share storage.
+#pragma once
+
+#include <cstdint>
+#include <variant>
+#include <vector>
+
+#include "platform/text.h"
+
+// A one-dimensional array of bytes indexed from LowerBound to UpperBound.
+// An empty array has UpperBound() == LowerBound - 1.
+struct ByteArray {
+  std::int32_t LowerBound = 0;
+  std::vector<std::uint8_t> Bytes;
+
+  std::int64_t UpperBound() const {
+    return static_cast<std::int64_t>(LowerBound) +
+           static_cast<std::int64_t>(Bytes.size()) - 1;
+  }
+  bool operator==(const ByteArray& other) const = default;
+};
+
+class Variant {
+ public:
+  enum class Kind { kEmpty, kInteger, kLong, kText, kBytes, kDouble, kBoolean };
+
+  Variant() = default;
+  Variant(std::int16_t value) : data_(value) {}
+  Variant(std::int32_t value) : data_(value) {}
+  Variant(platform::Text value) : data_(std::move(value)) {}
+  Variant(const char16_t* value) : data_(platform::Text(value)) {}
+  Variant(ByteArray value) : data_(std::move(value)) {}
+  Variant(double value) : data_(value) {}
+  Variant(bool value) : data_(value) {}
+
+  Kind kind() const { return static_cast<Kind>(data_.index()); }
+  bool IsEmpty() const { return kind() == Kind::kEmpty; }
+
+  // The held value when it is of that kind, else null.
+  const std::int16_t* AsInteger() const { return std::get_if<std::int16_t>(&data_); }
+  const std::int32_t* AsLong() const { return std::get_if<std::int32_t>(&data_); }
+  const platform::Text* AsText() const { return std::get_if<platform::Text>(&data_); }
+  const ByteArray* AsBytes() const { return std::get_if<ByteArray>(&data_); }
+  const double* AsDouble() const { return std::get_if<double>(&data_); }
+  const bool* AsBoolean() const { return std::get_if<bool>(&data_); }
+
+  // The value written as text:
+  // - empty: the empty text; integers: decimal digits with a leading minus
+  //   sign when negative ("-1");
+  // - a double: the shortest form that reads back as the same number, with
+  //   a point for the decimals and an upper-case exponent ("1.5", "1E+20");
+  // - a Boolean: "True" or "False";
+  // - a byte array: its bytes from the lower to the upper bound, each as two
+  //   upper-case hexadecimal digits, separated by one space ("0A FF 10");
+  //   an empty array gives the empty text.
+  platform::Text ToText() const;
+
+  bool operator==(const Variant& other) const = default;
+
+ private:
+  std::variant<std::monostate, std::int16_t, std::int32_t, platform::Text,
+               ByteArray, double, bool>
+      data_;
+};

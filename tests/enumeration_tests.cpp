@@ -1,0 +1,172 @@
+// EnumerateValues and EnumerateSections.
+#include <set>
+
+#include "tests/registry_fixture.h"
+
+namespace {
+
+using namespace testing_support;
+using platform::Operation;
+using platform::Text;
+
+template <typename Backend>
+using Enumeration = RegistryTest<Backend>;
+TYPED_TEST_SUITE(Enumeration, Backends, BackendNames);
+
+std::set<Text> AsSet(const NameList& names) { return {names.begin(), names.end()}; }
+
+TYPED_TEST(Enumeration, ListsValueNamesWithTheDefaultValueAsEmpty) {
+  for (const char* name : {"", "Alpha", "beta", "Citt\xe0"}) {
+    this->Put(this->base(), name, 1, Bytes("x\0"));
+  }
+  this->Put(this->base() + "\\Sub", "hidden", 1, Bytes("x\0"));
+  this->Address();
+  this->reg->Machine(u"NO-SUCH-COMPUTER-RPV");  // listings stay local
+  NameList names;
+  names.Append(u"stale");
+  std::int32_t count = -1;
+  EXPECT_TRUE(this->reg->EnumerateValues(names, count));
+  EXPECT_EQ(count, 4);
+  EXPECT_EQ(names.Count(), 4);
+  EXPECT_EQ(AsSet(names), (std::set<Text>{u"", u"Alpha", u"beta", u"Citt\u00e0"}));
+  EXPECT_THROW(names(0), std::out_of_range);
+  EXPECT_NO_THROW(names(4));
+  EXPECT_THROW(names(5), std::out_of_range);
+}
+
+TYPED_TEST(Enumeration, ListsSubKeyNamesUpToTheLongestName) {
+  for (const char* name : {"One", "two", "Tr\xe8"}) {
+    this->Put(this->base() + "\\" + name, "", 1, Bytes("x\0"));
+  }
+  // A sub-key name of the longest length, 255 characters, created below an
+  // open key (Wine's ANSI calls take paths of at most 260 characters).
+  platform::KeyHandle parent = 0;
+  ASSERT_EQ(this->service().OpenKey(kHkcu, this->base(), platform::access::kAllValueAndKeyRights, parent), 0);
+  const std::string longest(255, 'L');
+  platform::KeyHandle child = 0;
+  ASSERT_EQ(this->service().CreateKey(parent, longest, platform::access::kAllValueAndKeyRights, child), 0);
+  this->service().CloseKey(child);
+  this->service().CloseKey(parent);
+
+  this->Address();
+  NameList names;
+  std::int32_t count = -1;
+  EXPECT_TRUE(this->reg->EnumerateSections(names, count));
+  EXPECT_EQ(count, 4);
+  EXPECT_EQ(AsSet(names), (std::set<Text>{u"One", u"two", u"Tr\u00e8", Text(255, u'L')}));
+}
+
+TYPED_TEST(Enumeration, AMissingOrEmptyKeyGivesAnEmptyListWithoutStorage) {
+  this->Put(this->base() + "\\Empty", "", 1, Bytes("x\0"));
+  const std::string places[] = {"Missing", "Empty"};
+  for (const auto& place : places) {
+    SCOPED_TRACE(place);
+    this->Address(place);
+    NameList names;
+    names.Append(u"old");
+    std::int32_t count = 9;
+    EXPECT_TRUE(this->reg->EnumerateSections(names, count));
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(names.Empty());
+    EXPECT_FALSE(names.HasStorage());
+  }
+  this->Address("Missing");
+  NameList names;
+  names.Append(u"old");
+  std::int32_t count = 9;
+  EXPECT_TRUE(this->reg->EnumerateValues(names, count));
+  EXPECT_EQ(count, 0);
+  EXPECT_FALSE(names.HasStorage());
+  this->reg->ClassKey(0);
+  EXPECT_TRUE(this->reg->EnumerateValues(names, count));
+  EXPECT_EQ(count, 0);
+}
+
+TYPED_TEST(Enumeration, LeavesEveryPropertyAsItWas) {
+  this->Put(this->base(), "v", 1, Bytes("x\0"));
+  this->Address("", u"v");
+  this->reg->ValueType(3);
+  this->reg->Default(Variant(5));
+  NameList names;
+  std::int32_t count = 0;
+  this->reg->EnumerateValues(names, count);
+  this->reg->EnumerateSections(names, count);
+  EXPECT_EQ(this->reg->SectionKey(), this->baseText());
+  EXPECT_EQ(this->reg->ValueKey(), u"v");
+  EXPECT_EQ(this->reg->ValueType(), 3);
+  EXPECT_EQ(this->reg->Default(), Variant(5));
+  EXPECT_EQ(this->reg->ClassKey(), HKEY_CURRENT_USER);
+}
+
+TEST(EnumerationCalls, TenThousandEntriesComeInTheServiceOrder) {
+  platform::MemoryRegistry memory;
+  for (int i = 0; i < 10000; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "n%05d", i);
+    memory.Store(kHkcu, "Big\\Values", name, 4, Bytes("\0\0\0\0"));
+    memory.Store(kHkcu, std::string("Big\\Keys\\") + name, "", 1, {});
+  }
+  cRegistry reg(memory);
+  reg.ClassKey(HKEY_CURRENT_USER);
+  NameList names;
+  std::int32_t count = 0;
+  reg.SectionKey(u"Big\\Values");
+  EXPECT_TRUE(reg.EnumerateValues(names, count));
+  ASSERT_EQ(count, 10000);
+  EXPECT_EQ(names(1), u"n00000");
+  EXPECT_EQ(names(10000), u"n09999");
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+  reg.SectionKey(u"Big\\Keys");
+  EXPECT_TRUE(reg.EnumerateSections(names, count));
+  ASSERT_EQ(count, 10000);
+  EXPECT_EQ(names(5001), u"n05000");
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+  EXPECT_EQ(memory.OpenHandleCount(), 0);
+}
+
+TEST(EnumerationCalls, ALongerNameAppearingMidwayIsRetriedNotDropped) {
+  platform::MemoryRegistry memory;
+  memory.Store(kHkcu, "S", "a", 1, {});
+  memory.Store(kHkcu, "S", "b", 1, {});
+  cRegistry reg(memory);
+  reg.ClassKey(HKEY_CURRENT_USER);
+  reg.SectionKey(u"S");
+  // The second name no longer fits: the service says so once.
+  memory.InjectFault(Operation::kEnumValue, platform::status::kMoreData, 2);
+  NameList names;
+  std::int32_t count = 0;
+  EXPECT_TRUE(reg.EnumerateValues(names, count));
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(memory.CountCalls(Operation::kQueryInfoKey), 2);
+  // A service that always says so: the listing ends, boundedly.
+  memory.InjectFault(Operation::kEnumValue, platform::status::kMoreData);
+  EXPECT_TRUE(reg.EnumerateValues(names, count));
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(memory.OpenHandleCount(), 0);
+}
+
+TEST(EnumerationCalls, OpensWithTheirOwnAccessAndStopAtAnyFailure) {
+  platform::MemoryRegistry memory;
+  memory.Store(kHkcu, "S\\A", "", 1, {});
+  memory.Store(kHkcu, "S\\B", "", 1, {});
+  memory.Store(kHkcu, "S", "v", 1, {});
+  cRegistry reg(memory);
+  reg.ClassKey(HKEY_CURRENT_USER);
+  reg.SectionKey(u"S");
+  NameList names;
+  std::int32_t count = 0;
+  reg.EnumerateSections(names, count);
+  EXPECT_EQ(memory.Calls()[0].value, 8u);
+  memory.ClearCalls();
+  reg.EnumerateValues(names, count);
+  EXPECT_EQ(memory.Calls()[0].value, 1u);
+  memory.InjectFault(Operation::kEnumKey, platform::status::kAccessDenied, 2);
+  EXPECT_TRUE(reg.EnumerateSections(names, count));
+  EXPECT_EQ(count, 1);
+  memory.InjectFault(Operation::kQueryInfoKey, platform::status::kAccessDenied, 1);
+  EXPECT_TRUE(reg.EnumerateValues(names, count));
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(memory.OpenHandleCount(), 0);
+}
+
+}  // namespace

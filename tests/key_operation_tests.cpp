@@ -1,0 +1,115 @@
+// KeyExists, CreateKey and DeleteValue.
+#include "tests/registry_fixture.h"
+
+namespace {
+
+using namespace testing_support;
+using platform::Text;
+
+template <typename Backend>
+using KeyOperations = RegistryTest<Backend>;
+TYPED_TEST_SUITE(KeyOperations, Backends, BackendNames);
+
+TYPED_TEST(KeyOperations, KeyExistsTellsWithoutRaising) {
+  this->Put(this->base() + "\\Here", "", 1, Bytes("x\0"));
+  this->Address("Here");
+  EXPECT_TRUE(this->reg->KeyExists());
+  this->Address("Missing");
+  EXPECT_FALSE(this->reg->KeyExists());
+  this->reg->SectionKey(u"");
+  EXPECT_TRUE(this->reg->KeyExists());  // the root itself
+  this->reg->ClassKey(0);
+  this->reg->SectionKey(this->baseText());
+  EXPECT_FALSE(this->reg->KeyExists());
+  this->reg->ClassKey(HKEY_CURRENT_USER);
+  this->reg->SectionKey(this->baseText() + u"\\Here\uFF3C");
+  EXPECT_FALSE(this->reg->KeyExists());
+}
+
+TYPED_TEST(KeyOperations, CreateKeyMakesEveryLevelAndKeepsWhatExists) {
+  this->Address("A\\B\\C");
+  EXPECT_TRUE(this->reg->CreateKey());
+  EXPECT_TRUE(this->Exists(this->base() + "\\A\\B\\C"));
+  this->Put(this->base() + "\\A\\B\\C\\D", "v", 1, Bytes("1\0"));
+  EXPECT_TRUE(this->reg->CreateKey());
+  EXPECT_EQ(this->Get(this->base() + "\\A\\B\\C\\D", "v").status, 0);
+}
+
+TYPED_TEST(KeyOperations, CreateKeyRaisesWithTheSectionInItsMessage) {
+  this->reg->ClassKey(0);
+  this->reg->SectionKey(u"Software\\Demo");
+  const auto error = ExpectRaises([&] { this->reg->CreateKey(); }, 26001,
+                                  u"Failed to create registry Key: 'Software\\Demo");
+  EXPECT_EQ(error.Source, u"registry_tests.cRegistry");
+  this->Address();
+  this->reg->SectionKey(this->baseText() + u"\\\u4e2d");
+  ExpectRaises([&] { this->reg->CreateKey(); }, 26001);
+  EXPECT_FALSE(this->Exists(this->base()));
+}
+
+TYPED_TEST(KeyOperations, DeleteValueRemovesOneValue) {
+  this->Put(this->base(), "Size", 4, Bytes("\1\0\0\0"));
+  this->Put(this->base(), "Keep", 4, Bytes("\2\0\0\0"));
+  this->Put(this->base(), "", 1, Bytes("d\0"));
+  this->Address("", u"Size");
+  EXPECT_TRUE(this->reg->DeleteValue());
+  EXPECT_EQ(this->Get(this->base(), "Size").status, platform::status::kFileNotFound);
+  this->reg->ValueKey(u"");
+  EXPECT_TRUE(this->reg->DeleteValue());  // the unnamed default value
+  EXPECT_EQ(this->Get(this->base(), "").status, platform::status::kFileNotFound);
+  EXPECT_EQ(this->Get(this->base(), "Keep").status, 0);
+}
+
+TYPED_TEST(KeyOperations, DeleteValueRaisesItsTwoErrors) {
+  const Text section = this->baseText() + u"\\Missing";
+  this->Address("Missing", u"Size");
+  ExpectRaises([&] { this->reg->DeleteValue(); }, 26001,
+               (u"Failed to open key '-2147483647',Section: '" + section +
+                u"' for delete access").c_str());
+  this->Put(this->base(), "Other", 1, Bytes("x\0"));
+  this->Address("", u"Size");
+  ExpectRaises([&] { this->reg->DeleteValue(); }, 26001,
+               (u"Failed to delete registry Key: '-2147483647',Section: '" +
+                this->baseText() + u"',Key: 'Size")
+                   .c_str());
+  // A name the code page cannot hold is never sent.
+  this->reg->ValueKey(u"Oth\u0113r");
+  ExpectRaises([&] { this->reg->DeleteValue(); }, 26001);
+  EXPECT_EQ(this->Get(this->base(), "Other").status, 0);
+  EXPECT_EQ(this->reg->ValueKey(), u"Oth\u0113r");  // properties unchanged
+  EXPECT_EQ(this->reg->ClassKey(), HKEY_CURRENT_USER);
+}
+
+TEST(KeyOperationCalls, UseTheirAccessMasksAndCloseEveryHandle) {
+  platform::MemoryRegistry memory;
+  cRegistry reg(memory);
+  reg.ClassKey(HKEY_CURRENT_USER);
+  reg.SectionKey(u"Software\\Demo");
+  reg.ValueKey(u"Size");
+  EXPECT_TRUE(reg.CreateKey());
+  EXPECT_TRUE(reg.KeyExists());
+  EXPECT_THROW(reg.DeleteValue(), RegistryError);
+  EXPECT_EQ(memory.OpenHandleCount(), 0);
+  const auto& calls = memory.Calls();
+  ASSERT_EQ(calls.size(), 7u);
+  EXPECT_EQ(calls[0].operation, platform::Operation::kCreateKey);
+  EXPECT_EQ(calls[0].value, 0x3Fu);
+  EXPECT_EQ(calls[2].operation, platform::Operation::kOpenKey);
+  EXPECT_EQ(calls[2].value, 0x1u);
+  EXPECT_EQ(calls[4].operation, platform::Operation::kOpenKey);
+  EXPECT_EQ(calls[4].value, 0x3Fu);
+  EXPECT_EQ(calls[5].operation, platform::Operation::kDeleteValue);
+  EXPECT_EQ(calls[6].operation, platform::Operation::kCloseKey);
+}
+
+TEST(KeyOperationCalls, AKeyThatCannotBeOpenedForQueryDoesNotExist) {
+  platform::MemoryRegistry memory;
+  memory.DenyAccess(kHkcu, "Software\\Locked", platform::access::kQueryValue);
+  cRegistry reg(memory);
+  reg.ClassKey(HKEY_CURRENT_USER);
+  reg.SectionKey(u"Software\\Locked");
+  EXPECT_FALSE(reg.KeyExists());
+  EXPECT_TRUE(memory.KeyPresent(kHkcu, "Software\\Locked"));
+}
+
+}  // namespace

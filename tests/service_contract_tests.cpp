@@ -1,0 +1,279 @@
+// What the registry class relies on of the registry service, checked on the
+// backend in use: the in-memory registry natively, advapi32 under Wine.
+#include <cstring>
+
+#include "tests/test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+using namespace testing_support;
+using platform::KeyHandle;
+using platform::Status;
+namespace access = platform::access;
+namespace status = platform::status;
+
+template <typename Backend>
+class ServiceContract : public OnBackend<Backend> {
+ protected:
+  KeyHandle Create(const std::string& path, std::uint32_t mask = access::kAllValueAndKeyRights) {
+    KeyHandle key = 0;
+    EXPECT_EQ(this->service().CreateKey(kHkcu, path, mask, key), status::kSuccess) << path;
+    return key;
+  }
+  KeyHandle Open(const std::string& path, std::uint32_t mask, Status expected = 0) {
+    KeyHandle key = 0;
+    EXPECT_EQ(this->service().OpenKey(kHkcu, path, mask, key), expected) << path;
+    return key;
+  }
+  void Close(KeyHandle key) { EXPECT_EQ(this->service().CloseKey(key), 0); }
+  void Set(KeyHandle key, const std::string& name, std::uint32_t type, std::string_view data) {
+    EXPECT_EQ(this->service().SetValue(key, name, type,
+                                       reinterpret_cast<const std::uint8_t*>(data.data()),
+                                       static_cast<std::uint32_t>(data.size())),
+              0);
+  }
+};
+TYPED_TEST_SUITE(ServiceContract, Backends, BackendNames);
+
+TYPED_TEST(ServiceContract, CreateMakesEveryMissingLevelInOneCallAndOpensExisting) {
+  const std::string path = this->base() + "\\One\\Two\\Three";
+  const KeyHandle created = this->Create(path);
+  ASSERT_NE(created, 0u);
+  this->Close(created);
+  EXPECT_TRUE(this->Exists(this->base() + "\\One"));
+  EXPECT_TRUE(this->Exists(this->base() + "\\One\\Two"));
+  // An existing key is opened, and its values stay.
+  this->Put(path, "kept", 1, Bytes("x\0"));
+  this->Close(this->Create(path));
+  EXPECT_EQ(this->Get(path, "kept").status, 0);
+  // Names compare without regard to case and keep their case.
+  this->Close(this->Create(this->base() + "\\oNE\\two"));
+  KeyHandle parent = this->Open(this->base(), access::kEnumerateSubKeys);
+  char name[256] = {};
+  EXPECT_EQ(this->service().EnumKey(parent, 0, name, sizeof name), 0);
+  EXPECT_STREQ(name, "One");
+  this->Close(parent);
+}
+
+TYPED_TEST(ServiceContract, OpenReportsMissingKeysAndInvalidParents) {
+  this->Open(this->base() + "\\Nowhere", access::kQueryValue, status::kFileNotFound);
+  KeyHandle key = 0;
+  EXPECT_EQ(this->service().OpenKey(0, "Software", access::kQueryValue, key), status::kInvalidHandle);
+  EXPECT_EQ(this->service().CreateKey(0, "Software", access::kAllValueAndKeyRights, key),
+            status::kInvalidHandle);
+  EXPECT_EQ(this->service().DeleteKey(0, "Software"), status::kInvalidHandle);
+  // 7 names no root; Wine answers 2 where Windows answers 6: both fail.
+  EXPECT_NE(this->service().OpenKey(7, "Software", access::kQueryValue, key), 0);
+  // A leading backslash is a malformed path, not the root.
+  this->Open("\\Software", access::kQueryValue, 161);
+}
+
+TYPED_TEST(ServiceContract, HandlesStayValidUntilClosedAndEnforceTheirAccess) {
+  const KeyHandle writer = this->Create(this->base());
+  const KeyHandle reader = this->Open(this->base(), access::kQueryValue);
+  // Other calls in between do not disturb either handle.
+  this->Close(this->Create(this->base() + "\\Other"));
+  this->Set(writer, "v", 4, std::string_view("\x01\0\0\0", 4));
+  std::uint32_t type = 0, size = 0;
+  EXPECT_EQ(this->service().QueryValue(reader, "v", &type, nullptr, &size), 0);
+  EXPECT_EQ(size, 4u);
+  // A handle opened for query can neither store nor list sub-keys.
+  const std::uint8_t byte = 1;
+  EXPECT_EQ(this->service().SetValue(reader, "w", 3, &byte, 1), status::kAccessDenied);
+  char name[256];
+  EXPECT_EQ(this->service().EnumKey(reader, 0, name, sizeof name), status::kAccessDenied);
+  this->Close(reader);
+  this->Close(writer);
+}
+
+TYPED_TEST(ServiceContract, DeleteKeyRemovesALeafAndRefusesAKeyWithSubKeys) {
+  this->Put(this->base() + "\\Parent\\Child", "", 1, Bytes("c\0"));
+  this->Put(this->base() + "\\Parent", "p", 1, Bytes("p\0"));
+  EXPECT_EQ(this->service().DeleteKey(kHkcu, this->base() + "\\Parent"), status::kAccessDenied);
+  EXPECT_TRUE(this->Exists(this->base() + "\\Parent\\Child"));
+  EXPECT_EQ(this->service().DeleteKey(kHkcu, this->base() + "\\Parent\\Child"), 0);
+  EXPECT_EQ(this->service().DeleteKey(kHkcu, this->base() + "\\Parent"), 0);
+  EXPECT_FALSE(this->Exists(this->base() + "\\Parent"));
+  EXPECT_EQ(this->service().DeleteKey(kHkcu, this->base() + "\\Parent"), status::kFileNotFound);
+  EXPECT_EQ(this->service().DeleteKey(kHkcu, ""), status::kAccessDenied);  // never a root
+}
+
+TYPED_TEST(ServiceContract, ValuesComeBackWithTypeCodeAndByteCount) {
+  struct Row {
+    std::string name;
+    std::uint32_t type;
+    std::string data;
+  };
+  const Row rows[] = {
+      {"", 1, std::string("default\0", 8)},
+      {"text", 1, std::string("abc\0", 4)},
+      {"expand", 2, std::string("%TEMP%\\x\0", 9)},
+      {"multi", 7, std::string("a\0b\0\0", 5)},
+      {"binary", 3, std::string("\x01\x02\x03", 3)},
+      {"dword", 4, std::string("\xff\xff\xff\xff", 4)},
+      {"qword", 11, std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8)},
+      {"emptyText", 1, std::string()},
+      {"emptyBinary", 3, std::string()},
+      {"accents \xe8\xe0", 1, std::string("citt\xe0\0", 6)},
+  };
+  const KeyHandle key = this->Create(this->base());
+  for (const auto& row : rows) this->Set(key, row.name, row.type, row.data);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    // Probe with room for nothing: 234 when there are data, 0 when none.
+    std::uint32_t type = 0, size = 0, probe = 0xBDBDBDBD;
+    const Status probed = this->service().QueryValue(
+        key, row.name, &type, reinterpret_cast<std::uint8_t*>(&probe), &size);
+    EXPECT_EQ(probed, row.data.empty() ? status::kSuccess : status::kMoreData);
+    EXPECT_EQ(type, row.type);
+    EXPECT_EQ(size, row.data.size());
+    EXPECT_EQ(probe, 0xBDBDBDBDu);  // nothing written into the probe buffer
+    // Fetch: exactly the bytes, nothing past the reported size.
+    std::vector<std::uint8_t> buffer(size + 8, 0xBD);
+    std::uint32_t fetched = size;
+    EXPECT_EQ(this->service().QueryValue(key, row.name, &type, buffer.data(), &fetched), 0);
+    EXPECT_EQ(fetched, row.data.size());
+    EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + fetched), row.data);
+    for (std::size_t i = fetched; i < buffer.size(); ++i) EXPECT_EQ(buffer[i], 0xBD);
+  }
+  std::uint32_t type = 0, size = 0;
+  EXPECT_EQ(this->service().QueryValue(key, "missing", &type, nullptr, &size), status::kFileNotFound);
+  // A buffer that is too small for an integer's 8 bytes: more data, no copy.
+  std::uint32_t small = 0;
+  size = 4;
+  EXPECT_EQ(this->service().QueryValue(key, "qword", &type,
+                                       reinterpret_cast<std::uint8_t*>(&small), &size),
+            status::kMoreData);
+  EXPECT_EQ(size, 8u);
+  this->Close(key);
+}
+
+TYPED_TEST(ServiceContract, DeleteValueRemovesNamedAndDefaultValues) {
+  const KeyHandle key = this->Create(this->base());
+  this->Set(key, "", 1, std::string_view("d\0", 2));
+  this->Set(key, "Size", 4, std::string_view("\x01\0\0\0", 4));
+  EXPECT_EQ(this->service().DeleteValue(key, "size"), 0);
+  EXPECT_EQ(this->service().DeleteValue(key, ""), 0);
+  EXPECT_EQ(this->service().DeleteValue(key, "Size"), status::kFileNotFound);
+  this->Close(key);
+  EXPECT_EQ(this->Get(this->base(), "").status, status::kFileNotFound);
+}
+
+TYPED_TEST(ServiceContract, EnumerationGoesByIndexFromZeroAndEnds) {
+  const KeyHandle key = this->Create(this->base());
+  for (const char* child : {"Beta", "alpha", "Gamma"}) {
+    this->Close(this->Create(this->base() + "\\" + child));
+  }
+  for (const char* value : {"b", "A", "cc"}) this->Set(key, value, 1, std::string_view("\0", 1));
+  this->Close(key);
+
+  const KeyHandle lister = this->Open(this->base(), access::kEnumerateSubKeys | access::kQueryValue);
+  std::vector<std::string> keys;
+  Status st = 0;
+  std::uint32_t index = 0;
+  for (;; ++index) {
+    char name[256];
+    std::memset(name, 0, sizeof name);
+    st = this->service().EnumKey(lister, index, name, sizeof name);
+    if (st != 0) break;
+    keys.emplace_back(name);
+  }
+  EXPECT_EQ(st, status::kNoMoreItems);
+  EXPECT_EQ(keys, (std::vector<std::string>{"alpha", "Beta", "Gamma"}));
+  char tiny[5];
+  EXPECT_EQ(this->service().EnumKey(lister, 0, tiny, 5), status::kMoreData);  // "alpha" + NUL
+
+  std::uint32_t longest = 0;
+  EXPECT_EQ(this->service().QueryInfoKey(lister, &longest), 0);
+  EXPECT_EQ(longest, 2u);
+  std::vector<std::string> values;
+  for (index = 0;; ++index) {
+    char name[8];
+    std::uint32_t length = longest + 1;
+    st = this->service().EnumValue(lister, index, name, &length);
+    if (st != 0) break;
+    values.emplace_back(name, length);
+  }
+  EXPECT_EQ(st, status::kNoMoreItems);
+  EXPECT_EQ(values.size(), 3u);
+  char name[8];
+  std::uint32_t length = 2;  // "cc" needs 3 with its NUL
+  bool refused = false;
+  for (index = 0; index < 3; ++index) {
+    length = 2;
+    refused = refused || this->service().EnumValue(lister, index, name, &length) == status::kMoreData;
+  }
+  EXPECT_TRUE(refused);
+  this->Close(lister);
+}
+
+TYPED_TEST(ServiceContract, ConnectingReachesThisComputerAndNotAnUnknownOne) {
+  KeyHandle remote = 0;
+  EXPECT_EQ(this->service().ConnectRegistry("\\\\NO-SUCH-COMPUTER-RPV", kHkcu, remote),
+            status::kBadNetPath);
+  std::string self;
+#ifdef _WIN32
+  char computer[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD size = sizeof computer;
+  ASSERT_TRUE(GetComputerNameA(computer, &size));
+  self = std::string("\\\\") + computer;
+  if (TypeParam::kIsMemory) self = platform::MemoryRegistry::kLocalComputer;
+#else
+  self = platform::MemoryRegistry::kLocalComputer;
+#endif
+  ASSERT_EQ(this->service().ConnectRegistry(self, kHkcu, remote), 0);
+  this->Put(this->base(), "seen", 1, Bytes("y\0"));
+  KeyHandle key = 0;
+  EXPECT_EQ(this->service().OpenKey(remote, this->base(), access::kQueryValue, key), 0);
+  std::uint32_t type = 0, size = 0;
+  EXPECT_EQ(this->service().QueryValue(key, "seen", &type, nullptr, &size), 0);
+  this->service().CloseKey(key);
+  if (!platform::IsPredefinedRoot(remote)) this->service().CloseKey(remote);
+}
+
+TYPED_TEST(ServiceContract, ExpansionReportsItsLengthWithTheNul) {
+#ifdef _WIN32
+  SetEnvironmentVariableA("RPV_TEST_VAR", "valore");
+#endif
+  if (auto* memory = this->memory()) memory->SetVariable("RPV_TEST_VAR", "valore");
+  const std::string source = "x%RPV_TEST_VAR%y %RPV_UNSET_VAR% 100%";
+  const std::string expected = "xvalorey %RPV_UNSET_VAR% 100%";
+  const std::uint32_t needed = this->service().ExpandEnvironment(source, nullptr, 0);
+  ASSERT_GE(needed, expected.size() + 1);
+  std::string buffer(needed, '\0');
+  EXPECT_LE(this->service().ExpandEnvironment(source, buffer.data(), needed), needed);
+  EXPECT_STREQ(buffer.c_str(), expected.c_str());
+
+  const std::uint32_t from = 0x12345678;
+  std::uint32_t to = 0;
+  this->service().MoveBytes(&to, &from, 4);
+  EXPECT_EQ(to, from);
+}
+
+TYPED_TEST(ServiceContract, CodePageKeepsItalianAndRefusesWhatItCannotHold) {
+#ifdef _WIN32
+  if (!TypeParam::kIsMemory) {
+    std::printf("GetACP() = %u\n", GetACP());
+    ASSERT_EQ(GetACP(), 1252u) << "Wine must run with a code page 1252 locale";
+  }
+#endif
+  const platform::Text italian = u"Si \u00e8 sicuri? citt\u00e0 perch\u00e9 \u20ac";
+  const auto bytes = this->service().ToCodePage(italian);
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_EQ(*bytes, "Si \xe8 sicuri? citt\xe0 perch\xe9 \x80");
+  EXPECT_EQ(this->service().FromCodePage(*bytes), italian);
+  EXPECT_FALSE(this->service().ToCodePage(u"Software\uFF3CDemo").has_value());
+  EXPECT_FALSE(this->service().ToCodePage(u"\u4e2d\u6587").has_value());
+  EXPECT_FALSE(this->service().ToCodePage(u"\u0141\u00f3d\u017a").has_value());  // Polish
+  EXPECT_EQ(this->service().ToCodePage(u""), std::string());
+  // A name with accents reaches the registry and comes back the same.
+  const std::string accented = this->base() + "\\Citt\xe0";
+  this->Put(accented, "perch\xe9", 1, Bytes("\xe8\0"));
+  EXPECT_EQ(this->Get(accented, "PERCH\xc9").data, Bytes(std::string_view("\xe8\0", 2)));
+}
+
+}  // namespace

@@ -1,0 +1,154 @@
+// Shared test support: the registry backends that the suites run on, a
+// private key for each test, and printing of UTF-16 text.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/memory_registry.h"
+#include "platform/registry_service.h"
+#include "platform/text.h"
+#include "registry/variant.h"
+#ifdef _WIN32
+#include "platform/win32_registry.h"
+#endif
+
+namespace platform {
+// Readable failure messages for UTF-16 text.
+inline void PrintTo(const Text& text, std::ostream* out) {
+  *out << '"' << ToUtf8(text) << '"';
+}
+}  // namespace platform
+void PrintTo(const Variant& value, std::ostream* out);
+
+namespace testing_support {
+
+constexpr std::int32_t kCurrentUser = static_cast<std::int32_t>(0x80000001u);
+inline const platform::KeyHandle kHkcu = platform::RootHandle(kCurrentUser);
+
+std::vector<std::uint8_t> Bytes(std::string_view text);
+// Every character of a literal but its final NUL: Bytes("a\0") is {'a', 0}.
+template <std::size_t N>
+std::vector<std::uint8_t> Bytes(const char (&text)[N]) {
+  return Bytes(std::string_view(text, N - 1));
+}
+
+// Deletes a key and everything below it (ignoring "not found").
+void DeleteTree(platform::RegistryService& service, platform::KeyHandle root,
+                const std::string& path);
+
+struct MemoryBackend {
+  static constexpr bool kIsMemory = true;
+  static std::unique_ptr<platform::RegistryService> Make() {
+    return std::make_unique<platform::MemoryRegistry>();
+  }
+};
+#ifdef _WIN32
+struct Win32Backend {
+  static constexpr bool kIsMemory = false;
+  static std::unique_ptr<platform::RegistryService> Make() {
+    return std::make_unique<platform::Win32Registry>();
+  }
+};
+using Backends = ::testing::Types<MemoryBackend, Win32Backend>;
+#else
+using Backends = ::testing::Types<MemoryBackend>;
+#endif
+
+struct BackendNames {
+  template <typename T>
+  static std::string GetName(int) {
+    return T::kIsMemory ? "Memory" : "Win32";
+  }
+};
+
+// A fixture that gives each test the key
+// HKCU\Software\ResetParametriVelto-test\<Suite>.<Test>, removed before and
+// after the test, on the backend the suite is instantiated for.
+template <typename Backend>
+class OnBackend : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    service_ = Backend::Make();
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string suite = info->test_suite_name();
+    suite = suite.substr(0, suite.find('/'));
+    base_ = "Software\\ResetParametriVelto-test\\" + suite + "." + info->name();
+    DeleteTree(*service_, kHkcu, base_);
+  }
+  void TearDown() override { DeleteTree(*service_, kHkcu, base_); }
+
+  platform::RegistryService& service() { return *service_; }
+  // The in-memory registry, or null on the real one.
+  platform::MemoryRegistry* memory() {
+    return Backend::kIsMemory
+               ? static_cast<platform::MemoryRegistry*>(service_.get())
+               : nullptr;
+  }
+  // This test's own key path below HKEY_CURRENT_USER.
+  const std::string& base() const { return base_; }
+  platform::Text baseText() const { return platform::FromUtf8(base_); }
+
+  // Direct service helpers for arranging and checking, independent of the
+  // registry class.
+  void Put(const std::string& path, const std::string& name,
+           std::uint32_t type, const std::vector<std::uint8_t>& data);
+  bool Exists(const std::string& path);
+  struct Raw {
+    platform::Status status;
+    std::uint32_t type;
+    std::vector<std::uint8_t> data;
+  };
+  Raw Get(const std::string& path, const std::string& name);
+
+ private:
+  std::unique_ptr<platform::RegistryService> service_;
+  std::string base_;
+};
+
+template <typename Backend>
+void OnBackend<Backend>::Put(const std::string& path, const std::string& name,
+                             std::uint32_t type,
+                             const std::vector<std::uint8_t>& data) {
+  platform::KeyHandle key = 0;
+  ASSERT_EQ(service_->CreateKey(kHkcu, path, platform::access::kAllValueAndKeyRights, key), 0)
+      << path;
+  EXPECT_EQ(service_->SetValue(key, name, type, data.data(),
+                               static_cast<std::uint32_t>(data.size())),
+            0);
+  service_->CloseKey(key);
+}
+
+template <typename Backend>
+bool OnBackend<Backend>::Exists(const std::string& path) {
+  platform::KeyHandle key = 0;
+  if (service_->OpenKey(kHkcu, path, platform::access::kQueryValue, key) != 0) {
+    return false;
+  }
+  service_->CloseKey(key);
+  return true;
+}
+
+template <typename Backend>
+typename OnBackend<Backend>::Raw OnBackend<Backend>::Get(const std::string& path,
+                                                         const std::string& name) {
+  Raw raw{};
+  platform::KeyHandle key = 0;
+  raw.status = service_->OpenKey(kHkcu, path, platform::access::kQueryValue, key);
+  if (raw.status != 0) return raw;
+  std::uint32_t size = 0;
+  raw.status = service_->QueryValue(key, name, &raw.type, nullptr, &size);
+  if (raw.status == 0) {
+    raw.data.assign(size + 16, 0xBD);
+    raw.status = service_->QueryValue(key, name, &raw.type, raw.data.data(), &size);
+    raw.data.resize(size);
+  }
+  service_->CloseKey(key);
+  return raw;
+}
+
+}  // namespace testing_support

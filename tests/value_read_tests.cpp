@@ -1,0 +1,209 @@
+// Reading Value: conversions by stored type, the fall-back to Default, and
+// what the read asks of the service.
+#include "tests/registry_fixture.h"
+
+namespace {
+
+using namespace testing_support;
+using platform::Operation;
+using platform::Text;
+
+template <typename Backend>
+using ValueRead = RegistryTest<Backend>;
+TYPED_TEST_SUITE(ValueRead, Backends, BackendNames);
+
+struct ReadRow {
+  const char* name;
+  std::uint32_t type;
+  std::vector<std::uint8_t> stored;
+  Variant expected;
+};
+
+TYPED_TEST(ValueRead, ConvertsByTheStoredType) {
+  const ReadRow rows[] = {
+      {"sz", 1, Bytes("abc\0"), Variant(u"abc")},
+      {"szNoNul", 1, Bytes("abc"), Variant(u"abc")},
+      {"szOnlyNul", 1, Bytes("\0"), Variant(u"")},
+      {"szNoData", 1, {}, Variant(u"")},
+      {"szAccents", 1, Bytes("citt\xe0 \x80\0"), Variant(u"citt\u00e0 \u20ac")},
+      {"multi", 7, Bytes("a\0b\0\0"), Variant(Text(u"a\0b\0", 4))},
+      {"dword", 4, Bytes("\xff\xff\xff\xff"), Variant(-1)},
+      {"dwordShort", 4, Bytes("\x01\x02"), Variant(0x0201)},
+      {"dwordLong", 4, Bytes("\x01\x00\x00\x00\x09\x09\x09\x09"), Variant(1)},
+      {"bigEndian", 5, Bytes("\x00\x00\x01\x00"), Variant(256)},
+      {"bigEndian2", 5, Bytes("\x12\x34\x56\x78"), Variant(0x12345678)},
+      {"binary", 3, Bytes("\x01\x02\x03"), Variant(ByteArray{0, {1, 2, 3}})},
+      {"binaryEmpty", 3, {}, Variant(ByteArray{0, {}})},
+      {"none", 0, Bytes("\x07"), Variant(ByteArray{0, {7}})},
+      {"link", 6, Bytes("\x01\x02"), Variant(ByteArray{0, {1, 2}})},
+      {"qword", 11, Bytes("\x01\x02\x03\x04\x05\x06\x07\x08"),
+       Variant(ByteArray{0, {1, 2, 3, 4, 5, 6, 7, 8}})},
+  };
+  for (const auto& row : rows) this->Put(this->base(), row.name, row.type, row.stored);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    this->Address("", platform::FromUtf8(row.name));
+    this->reg->ValueType(-9);
+    EXPECT_EQ(this->reg->Value(), row.expected);
+    EXPECT_EQ(this->reg->ValueType(), static_cast<std::int32_t>(row.type));
+  }
+}
+
+TYPED_TEST(ValueRead, YieldsACopyOfDefaultWhenThereIsNothingToRead) {
+  this->Put(this->base(), "there", 1, Bytes("x\0"));
+  const Variant defaults[] = {Variant(), Variant(u"x"), Variant(7),
+                              Variant(ByteArray{2, {1}})};
+  struct Where {
+    std::int32_t root;
+    std::string below;
+    Text value;
+  };
+  const Where nowhere[] = {
+      {HKEY_CURRENT_USER, "", u"missing"},
+      {HKEY_CURRENT_USER, "NoSuchKey", u"there"},
+      {0, "", u"there"},
+      {HKEY_CURRENT_USER, "", u"th\u0113re"},
+  };
+  for (const auto& where : nowhere) {
+    for (const auto& fallback : defaults) {
+      this->Address(where.below, where.value);
+      this->reg->ClassKey(where.root);
+      this->reg->ValueType(42);
+      this->reg->Default(fallback);
+      EXPECT_EQ(this->reg->Value(), fallback);
+      EXPECT_EQ(this->reg->ValueType(), 42);
+      EXPECT_EQ(this->reg->Default(), fallback);
+    }
+  }
+  // An unreachable computer gives the default too.
+  this->Address("", u"there");
+  this->reg->Machine(u"NO-SUCH-COMPUTER-RPV");
+  this->reg->Default(Variant(u"fallback"));
+  EXPECT_EQ(this->reg->Value(), Variant(u"fallback"));
+}
+
+TYPED_TEST(ValueRead, ExpandsEnvironmentReferencesOfExpandableText) {
+  if (auto* memory = this->memory()) {
+    memory->SetVariable("SystemRoot", "C:\\windows");
+  }
+  this->Put(this->base(), "expand", 2, Bytes("%SystemRoot%\\x\0"));
+  this->Put(this->base(), "unset", 2, Bytes("%RPV_NOT_SET%\\y\0"));
+  this->Put(this->base(), "plain", 1, Bytes("%SystemRoot%\0"));
+  this->Address("", u"expand");
+  const Variant expanded = this->reg->Value();
+  ASSERT_NE(expanded.AsText(), nullptr);
+  EXPECT_EQ(platform::ToUtf8(*expanded.AsText()).find('%'), std::string::npos);
+  EXPECT_EQ(expanded.AsText()->substr(expanded.AsText()->size() - 2), u"\\x");
+  EXPECT_EQ(expanded.AsText()->find(u'\0'), Text::npos);  // no trailing NULs
+  EXPECT_EQ(this->reg->ValueType(), 2);
+  this->reg->ValueKey(u"unset");
+  EXPECT_EQ(this->reg->Value(), Variant(u"%RPV_NOT_SET%\\y"));
+  this->reg->ValueKey(u"plain");
+  EXPECT_EQ(this->reg->Value(), Variant(u"%SystemRoot%"));
+}
+
+TYPED_TEST(ValueRead, ReadsBelowTheComputerItIsConnectedTo) {
+  this->Put(this->base(), "v", 1, Bytes("local\0"));
+  if (auto* memory = this->memory()) {
+    memory->AddComputer("\\\\OTHER");
+    cRegistry remote(*memory);
+    remote.Machine(u"OTHER");
+    remote.ClassKey(HKEY_CURRENT_USER);
+    remote.SectionKey(this->baseText());
+    remote.ValueKey(u"v");
+    remote.Default(Variant(u"none"));
+    EXPECT_EQ(remote.Value(), Variant(u"none"));  // not this computer's value
+    EXPECT_EQ(memory->OpenHandleCount(), 0);
+  }
+}
+
+TEST(ValueReadCalls, AnExistingValueTakesOneProbeAndOneFetch) {
+  platform::MemoryRegistry memory;
+  memory.Store(kHkcu, "Software\\Demo", "Size", 1, Bytes("abcdef\0"));
+  cRegistry reg(memory);
+  reg.ClassKey(HKEY_CURRENT_USER);
+  reg.SectionKey(u"Software\\Demo");
+  reg.ValueKey(u"Size");
+  EXPECT_EQ(reg.Value(), Variant(u"abcdef"));
+  EXPECT_EQ(memory.CountCalls(Operation::kQueryValue), 2);
+  const auto& calls = memory.Calls();
+  ASSERT_EQ(calls.size(), 4u);
+  EXPECT_EQ(calls[0].value, 1u);  // opened for query only
+  EXPECT_EQ(calls[1].value, 0u);  // the probe offers no room
+  EXPECT_EQ(calls[2].value, 7u);  // the fetch offers exactly the size
+  memory.ClearCalls();
+  reg.ValueKey(u"Missing");
+  reg.Value();
+  EXPECT_EQ(memory.CountCalls(Operation::kQueryValue), 1);
+  EXPECT_EQ(memory.OpenHandleCount(), 0);
+}
+
+TEST(ValueReadCalls, AValueRewrittenBetweenProbeAndFetchIsProbedAgain) {
+  platform::MemoryRegistry memory;
+  memory.Store(kHkcu, "Software\\Demo", "v", 1, Bytes("abc\0"));
+  cRegistry reg(memory);
+  reg.ClassKey(HKEY_CURRENT_USER);
+  reg.SectionKey(u"Software\\Demo");
+  reg.ValueKey(u"v");
+  reg.Default(Variant(u"default"));
+  // The fetch finds more data than the probe reported, once: probe again.
+  memory.InjectFault(Operation::kQueryValue, platform::status::kMoreData, 2);
+  EXPECT_EQ(reg.Value(), Variant(u"abc"));
+  EXPECT_EQ(memory.CountCalls(Operation::kQueryValue), 4);
+  // Always more data: give up after a bounded number of probes.
+  memory.ClearCalls();
+  memory.InjectFault(Operation::kQueryValue, platform::status::kMoreData);
+  EXPECT_EQ(reg.Value(), Variant(u"default"));
+  EXPECT_LE(memory.CountCalls(Operation::kQueryValue), 8);
+  memory.ClearFaults();
+  // The value is gone by the fetch.
+  memory.InjectFault(Operation::kQueryValue, platform::status::kFileNotFound, 2);
+  EXPECT_EQ(reg.Value(), Variant(u"default"));
+  EXPECT_EQ(memory.OpenHandleCount(), 0);
+}
+
+TEST(ValueReadCalls, ReversesBigEndianBytesWithFourSingleByteCopies) {
+  platform::MemoryRegistry memory;
+  memory.Store(kHkcu, "S", "v", 5, Bytes("\x12\x34\x56\x78"));
+  cRegistry reg(memory);
+  reg.ClassKey(HKEY_CURRENT_USER);
+  reg.SectionKey(u"S");
+  reg.ValueKey(u"v");
+  EXPECT_EQ(reg.Value(), Variant(0x12345678));
+  EXPECT_EQ(memory.CountCalls(Operation::kMoveBytes), 4);
+}
+
+TEST(ValueReadCalls, FailedExpansionLeavesTheTextAsStored) {
+  platform::MemoryRegistry memory;
+  memory.Store(kHkcu, "S", "v", 2, Bytes("%A%\\b\0"));
+  memory.SetVariable("A", "expanded");
+  cRegistry reg(memory);
+  reg.ClassKey(HKEY_CURRENT_USER);
+  reg.SectionKey(u"S");
+  reg.ValueKey(u"v");
+  EXPECT_EQ(reg.Value(), Variant(u"expanded\\b"));
+  memory.InjectFault(Operation::kExpandEnvironment, 0);
+  EXPECT_EQ(reg.Value(), Variant(u"%A%\\b"));
+}
+
+TEST(ValueReadCalls, ReadsFromAConnectedComputer) {
+  platform::MemoryRegistry memory;
+  memory.AddComputer("\\\\OTHER");
+  memory.Store(kHkcu, "S", "v", 1, Bytes("local\0"));
+  cRegistry reg(memory);
+  reg.ClassKey(HKEY_CURRENT_USER);
+  reg.SectionKey(u"S");
+  reg.ValueKey(u"v");
+  reg.Default(Variant(u"none"));
+  reg.Machine(u"OTHER");
+  EXPECT_EQ(reg.Value(), Variant(u"none"));  // the other computer has none
+  reg.ValueType(REG_SZ);
+  reg.Value(Variant(u"remote"));
+  EXPECT_EQ(reg.Value(), Variant(u"remote"));
+  EXPECT_EQ(memory.CountCalls(Operation::kConnectRegistry), 3);
+  reg.Machine(u"");
+  EXPECT_EQ(reg.Value(), Variant(u"local"));
+  EXPECT_EQ(memory.OpenHandleCount(), 0);
+}
+
+}  // namespace
