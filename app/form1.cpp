@@ -29,8 +29,7 @@ void Form1::Form_Load() {
 }
 
 void Form1::Command1_Click() {
-  if (window_.ShowMessage(kConfirmation, kCaption, kConfirmationFlags) ==
-      platform::kIdYes) {
+  if (window_.ShowMessage(kConfirmation, kCaption, kConfirmationFlags) == platform::kIdYes) {
     ResetSettings();
     window_.EndProgram();
   }

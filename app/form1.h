@@ -15,8 +15,7 @@ inline constexpr char16_t kFirstParagraph[] =
     u"configurazione di Velto Professional";
 inline constexpr char16_t kSecondParagraph[] =
     u"Per proseguire occorre chiudere il programma Velto Professional.";
-inline constexpr char16_t kConfirmation[] =
-    u"Si \u00e8 sicuri di volere azzerare i parametri?";
+inline constexpr char16_t kConfirmation[] = u"Si \u00e8 sicuri di volere azzerare i parametri?";
 // MB_YESNO + MB_ICONEXCLAMATION + MB_DEFBUTTON3.
 inline constexpr std::uint32_t kConfirmationFlags = 564;
 

@@ -10,8 +10,7 @@ namespace platform {
 
 class OwnedKey {
  public:
-  explicit OwnedKey(RegistryService& service, KeyHandle key = 0)
-      : service_(&service), key_(key) {}
+  explicit OwnedKey(RegistryService& service, KeyHandle key = 0) : service_(&service), key_(key) {}
   OwnedKey(OwnedKey&& other) noexcept
       : service_(other.service_), key_(std::exchange(other.key_, 0)) {}
   OwnedKey& operator=(OwnedKey&& other) noexcept {

@@ -18,11 +18,16 @@ char Fold(char c) {
     return static_cast<char>(b - 0x20);
   }
   switch (b) {
-    case 0x9A: return static_cast<char>(0x8A);
-    case 0x9C: return static_cast<char>(0x8C);
-    case 0x9E: return static_cast<char>(0x8E);
-    case 0xFF: return static_cast<char>(0x9F);
-    default: return c;
+    case 0x9A:
+      return static_cast<char>(0x8A);
+    case 0x9C:
+      return static_cast<char>(0x8C);
+    case 0x9E:
+      return static_cast<char>(0x8E);
+    case 0xFF:
+      return static_cast<char>(0x9F);
+    default:
+      return c;
   }
 }
 
@@ -93,15 +98,12 @@ struct MemoryRegistry::Computer {
   }
 };
 
-MemoryRegistry::MemoryRegistry() {
-  computers_[kLocalComputer] = std::make_unique<Computer>();
-}
+MemoryRegistry::MemoryRegistry() { computers_[kLocalComputer] = std::make_unique<Computer>(); }
 
 MemoryRegistry::~MemoryRegistry() = default;
 
-Status MemoryRegistry::Record(Operation operation, KeyHandle key,
-                              const std::string& name, std::uint32_t value,
-                              Status status) {
+Status MemoryRegistry::Record(Operation operation, KeyHandle key, const std::string& name,
+                              std::uint32_t value, Status status) {
   calls_.push_back({operation, key, name, value, status});
   return status;
 }
@@ -122,14 +124,12 @@ bool MemoryRegistry::Faulted(Operation operation, Status& status) {
   return false;
 }
 
-const MemoryRegistry::OpenHandle* MemoryRegistry::HandleOf(
-    KeyHandle key) const {
+const MemoryRegistry::OpenHandle* MemoryRegistry::HandleOf(KeyHandle key) const {
   const auto it = handles_.find(key);
   return it == handles_.end() ? nullptr : &it->second;
 }
 
-std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::NodeOf(
-    KeyHandle key) const {
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::NodeOf(KeyHandle key) const {
   const auto& roots = Local().roots;
   if (const auto root = roots.find(key); root != roots.end()) {
     return root->second;
@@ -138,16 +138,15 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::NodeOf(
   return handle ? handle->node : nullptr;
 }
 
-KeyHandle MemoryRegistry::NewHandle(std::shared_ptr<Node> node,
-                                    std::uint32_t access) {
+KeyHandle MemoryRegistry::NewHandle(std::shared_ptr<Node> node, std::uint32_t access) {
   const KeyHandle key = nextHandle_;
   nextHandle_ += 4;
   handles_[key] = {std::move(node), access};
   return key;
 }
 
-Status MemoryRegistry::Resolve(KeyHandle parent, const std::string& path,
-                               bool create, std::shared_ptr<Node>& result) {
+Status MemoryRegistry::Resolve(KeyHandle parent, const std::string& path, bool create,
+                               std::shared_ptr<Node>& result) {
   auto node = NodeOf(parent);
   if (!node) return status::kInvalidHandle;
   if (node->deleted) return status::kKeyDeleted;
@@ -174,8 +173,8 @@ Status MemoryRegistry::Resolve(KeyHandle parent, const std::string& path,
   return status::kSuccess;
 }
 
-Status MemoryRegistry::OpenKey(KeyHandle parent, const std::string& subKey,
-                               std::uint32_t access, KeyHandle& result) {
+Status MemoryRegistry::OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                               KeyHandle& result) {
   result = 0;
   Status st = status::kSuccess;
   if (!Faulted(Operation::kOpenKey, st)) {
@@ -186,23 +185,20 @@ Status MemoryRegistry::OpenKey(KeyHandle parent, const std::string& subKey,
     }
     if (st == status::kSuccess) {
       // An empty path below a predefined root hands back the root itself.
-      result = (subKey.empty() && IsPredefinedRoot(parent))
-                   ? parent
-                   : NewHandle(node, access);
+      result = (subKey.empty() && IsPredefinedRoot(parent)) ? parent : NewHandle(node, access);
     }
   }
   return Record(Operation::kOpenKey, parent, subKey, access, st);
 }
 
-Status MemoryRegistry::CreateKey(KeyHandle parent, const std::string& subKey,
-                                 std::uint32_t access, KeyHandle& result) {
+Status MemoryRegistry::CreateKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                                 KeyHandle& result) {
   result = 0;
   Status st = status::kSuccess;
   if (!Faulted(Operation::kCreateKey, st)) {
     const auto* handle = HandleOf(parent);
     std::shared_ptr<Node> node;
-    if (handle && !subKey.empty() &&
-        (handle->access & access::kCreateSubKey) == 0) {
+    if (handle && !subKey.empty() && (handle->access & access::kCreateSubKey) == 0) {
       st = status::kAccessDenied;
     } else {
       st = Resolve(parent, subKey, true, node);
@@ -266,9 +262,8 @@ Status MemoryRegistry::DeleteValue(KeyHandle key, const std::string& name) {
   return Record(Operation::kDeleteValue, key, name, 0, st);
 }
 
-Status MemoryRegistry::QueryValue(KeyHandle key, const std::string& name,
-                                  std::uint32_t* type, std::uint8_t* data,
-                                  std::uint32_t* size) {
+Status MemoryRegistry::QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type,
+                                  std::uint8_t* data, std::uint32_t* size) {
   Status st = status::kSuccess;
   const std::uint32_t offered = size ? *size : 0;
   if (!Faulted(Operation::kQueryValue, st)) {
@@ -280,8 +275,7 @@ Status MemoryRegistry::QueryValue(KeyHandle key, const std::string& name,
       st = status::kKeyDeleted;
     } else if (handle && (handle->access & access::kQueryValue) == 0) {
       st = status::kAccessDenied;
-    } else if (const auto it = node->values.find(FoldName(name));
-               it == node->values.end()) {
+    } else if (const auto it = node->values.find(FoldName(name)); it == node->values.end()) {
       st = status::kFileNotFound;
     } else {
       const auto& value = it->second;
@@ -298,9 +292,8 @@ Status MemoryRegistry::QueryValue(KeyHandle key, const std::string& name,
   return Record(Operation::kQueryValue, key, name, offered, st);
 }
 
-Status MemoryRegistry::SetValue(KeyHandle key, const std::string& name,
-                                std::uint32_t type, const std::uint8_t* data,
-                                std::uint32_t size) {
+Status MemoryRegistry::SetValue(KeyHandle key, const std::string& name, std::uint32_t type,
+                                const std::uint8_t* data, std::uint32_t size) {
   Status st = status::kSuccess;
   if (!Faulted(Operation::kSetValue, st)) {
     const auto* handle = HandleOf(key);
@@ -349,8 +342,8 @@ Status MemoryRegistry::EnumKey(KeyHandle key, std::uint32_t index, char* name,
   return Record(Operation::kEnumKey, key, {}, index, st);
 }
 
-Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index,
-                                 char* name, std::uint32_t* nameLength) {
+Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
+                                 std::uint32_t* nameLength) {
   Status st = status::kSuccess;
   if (!Faulted(Operation::kEnumValue, st)) {
     const auto* handle = HandleOf(key);
@@ -376,8 +369,7 @@ Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index,
   return Record(Operation::kEnumValue, key, {}, index, st);
 }
 
-Status MemoryRegistry::QueryInfoKey(KeyHandle key,
-                                    std::uint32_t* longestValueName) {
+Status MemoryRegistry::QueryInfoKey(KeyHandle key, std::uint32_t* longestValueName) {
   Status st = status::kSuccess;
   if (!Faulted(Operation::kQueryInfoKey, st)) {
     const auto* handle = HandleOf(key);
@@ -399,8 +391,8 @@ Status MemoryRegistry::QueryInfoKey(KeyHandle key,
   return Record(Operation::kQueryInfoKey, key, {}, 0, st);
 }
 
-Status MemoryRegistry::ConnectRegistry(const std::string& machine,
-                                       KeyHandle root, KeyHandle& result) {
+Status MemoryRegistry::ConnectRegistry(const std::string& machine, KeyHandle root,
+                                       KeyHandle& result) {
   result = 0;
   Status st = status::kSuccess;
   if (!Faulted(Operation::kConnectRegistry, st)) {
@@ -419,9 +411,8 @@ Status MemoryRegistry::ConnectRegistry(const std::string& machine,
   return Record(Operation::kConnectRegistry, root, machine, 0, st);
 }
 
-std::uint32_t MemoryRegistry::ExpandEnvironment(
-    const std::string& source, char* destination,
-    std::uint32_t destinationLength) {
+std::uint32_t MemoryRegistry::ExpandEnvironment(const std::string& source, char* destination,
+                                                std::uint32_t destinationLength) {
   Status st = status::kSuccess;
   std::uint32_t needed = 0;
   if (!Faulted(Operation::kExpandEnvironment, st)) {
@@ -429,8 +420,7 @@ std::uint32_t MemoryRegistry::ExpandEnvironment(
     const std::string text(source.c_str());  // the text ends at its NUL
     std::size_t i = 0;
     while (i < text.size()) {
-      const std::size_t close =
-          text[i] == '%' ? text.find('%', i + 1) : std::string::npos;
+      const std::size_t close = text[i] == '%' ? text.find('%', i + 1) : std::string::npos;
       if (close == std::string::npos) {
         expanded += text[i++];
         continue;
@@ -449,28 +439,22 @@ std::uint32_t MemoryRegistry::ExpandEnvironment(
       std::memcpy(destination, expanded.c_str(), needed);
     }
   }
-  Record(Operation::kExpandEnvironment, 0, source, destinationLength,
-         st);
+  Record(Operation::kExpandEnvironment, 0, source, destinationLength, st);
   return needed;
 }
 
-void MemoryRegistry::MoveBytes(void* destination, const void* source,
-                                std::size_t count) {
+void MemoryRegistry::MoveBytes(void* destination, const void* source, std::size_t count) {
   std::memmove(destination, source, count);
-  Record(Operation::kMoveBytes, 0, {}, static_cast<std::uint32_t>(count),
-         status::kSuccess);
+  Record(Operation::kMoveBytes, 0, {}, static_cast<std::uint32_t>(count), status::kSuccess);
 }
 
 std::optional<std::string> MemoryRegistry::ToCodePage(TextView text) const {
   return EncodeCp1252(text);
 }
 
-Text MemoryRegistry::FromCodePage(std::string_view bytes) const {
-  return DecodeCp1252(bytes);
-}
+Text MemoryRegistry::FromCodePage(std::string_view bytes) const { return DecodeCp1252(bytes); }
 
-void MemoryRegistry::InjectFault(Operation operation, Status status,
-                                 int occurrence) {
+void MemoryRegistry::InjectFault(Operation operation, Status status, int occurrence) {
   faults_.push_back({operation, status, occurrence});
 }
 
@@ -489,23 +473,20 @@ void MemoryRegistry::AddComputer(const std::string& name) {
   if (!computer) computer = std::make_unique<Computer>();
 }
 
-void MemoryRegistry::SetVariable(const std::string& name,
-                                            const std::string& value) {
+void MemoryRegistry::SetVariable(const std::string& name, const std::string& value) {
   environment_[FoldName(name)] = value;
 }
 
-int MemoryRegistry::OpenHandleCount() const {
-  return static_cast<int>(handles_.size());
-}
+int MemoryRegistry::OpenHandleCount() const { return static_cast<int>(handles_.size()); }
 
 int MemoryRegistry::CountCalls(Operation operation) const {
-  return static_cast<int>(std::count_if(
-      calls_.begin(), calls_.end(),
-      [operation](const RecordedCall& c) { return c.operation == operation; }));
+  return static_cast<int>(
+      std::count_if(calls_.begin(), calls_.end(),
+                    [operation](const RecordedCall& c) { return c.operation == operation; }));
 }
 
-std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(
-    KeyHandle root, const std::string& path) const {
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(KeyHandle root,
+                                                           const std::string& path) const {
   auto node = NodeOf(root);
   for (const auto& level : SplitPath(path)) {
     if (!node) break;
@@ -519,8 +500,9 @@ bool MemoryRegistry::KeyPresent(KeyHandle root, const std::string& path) const {
   return Find(root, path) != nullptr;
 }
 
-std::optional<MemoryRegistry::StoredValue> MemoryRegistry::Stored(
-    KeyHandle root, const std::string& path, const std::string& name) const {
+std::optional<MemoryRegistry::StoredValue> MemoryRegistry::Stored(KeyHandle root,
+                                                                  const std::string& path,
+                                                                  const std::string& name) const {
   const auto node = Find(root, path);
   if (!node) return std::nullopt;
   const auto it = node->values.find(FoldName(name));
@@ -528,9 +510,8 @@ std::optional<MemoryRegistry::StoredValue> MemoryRegistry::Stored(
   return StoredValue{it->second.type, it->second.data};
 }
 
-void MemoryRegistry::Store(KeyHandle root, const std::string& path,
-                           const std::string& name, std::uint32_t type,
-                           std::vector<std::uint8_t> data) {
+void MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::string& name,
+                           std::uint32_t type, std::vector<std::uint8_t> data) {
   std::shared_ptr<Node> node;
   if (Resolve(root, path, true, node) != status::kSuccess) return;
   auto& value = node->values[FoldName(name)];
@@ -540,4 +521,3 @@ void MemoryRegistry::Store(KeyHandle root, const std::string& path,
 }
 
 }  // namespace platform
-

@@ -49,15 +49,14 @@ class MemoryRegistry final : public RegistryService {
   MemoryRegistry(const MemoryRegistry&) = delete;
   MemoryRegistry& operator=(const MemoryRegistry&) = delete;
 
-  Status OpenKey(KeyHandle parent, const std::string& subKey,
-                 std::uint32_t access, KeyHandle& result) override;
-  Status CreateKey(KeyHandle parent, const std::string& subKey,
-                   std::uint32_t access, KeyHandle& result) override;
+  Status OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                 KeyHandle& result) override;
+  Status CreateKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                   KeyHandle& result) override;
   Status CloseKey(KeyHandle key) override;
   Status DeleteKey(KeyHandle parent, const std::string& subKey) override;
   Status DeleteValue(KeyHandle key, const std::string& name) override;
-  Status QueryValue(KeyHandle key, const std::string& name,
-                    std::uint32_t* type, std::uint8_t* data,
+  Status QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
                     std::uint32_t* size) override;
   Status SetValue(KeyHandle key, const std::string& name, std::uint32_t type,
                   const std::uint8_t* data, std::uint32_t size) override;
@@ -66,13 +65,10 @@ class MemoryRegistry final : public RegistryService {
   Status EnumValue(KeyHandle key, std::uint32_t index, char* name,
                    std::uint32_t* nameLength) override;
   Status QueryInfoKey(KeyHandle key, std::uint32_t* longestValueName) override;
-  Status ConnectRegistry(const std::string& machine, KeyHandle root,
-                         KeyHandle& result) override;
-  std::uint32_t ExpandEnvironment(const std::string& source,
-                                         char* destination,
-                                         std::uint32_t destinationLength) override;
-  void MoveBytes(void* destination, const void* source,
-                  std::size_t count) override;
+  Status ConnectRegistry(const std::string& machine, KeyHandle root, KeyHandle& result) override;
+  std::uint32_t ExpandEnvironment(const std::string& source, char* destination,
+                                  std::uint32_t destinationLength) override;
+  void MoveBytes(void* destination, const void* source, std::size_t count) override;
   std::optional<std::string> ToCodePage(TextView text) const override;
   Text FromCodePage(std::string_view bytes) const override;
 
@@ -87,8 +83,7 @@ class MemoryRegistry final : public RegistryService {
   // Refuses, with status 5, opening the key (path below the root, in the
   // code page) with any of the rights in deniedAccess; kCreateSubKey also
   // refuses creating keys below it. The key need not exist yet.
-  void DenyAccess(KeyHandle root, const std::string& path,
-                  std::uint32_t deniedAccess);
+  void DenyAccess(KeyHandle root, const std::string& path, std::uint32_t deniedAccess);
 
   // Makes a computer reachable by RegConnectRegistry with its own, empty
   // registry. Any other name but the local one reports status 53.
@@ -98,8 +93,7 @@ class MemoryRegistry final : public RegistryService {
 
   // The environment that ExpandEnvironmentStrings reads (names compare
   // without regard to case).
-  void SetVariable(const std::string& name,
-                              const std::string& value);
+  void SetVariable(const std::string& name, const std::string& value);
 
   // Handles returned by open, create and connect and not yet closed.
   int OpenHandleCount() const;
@@ -117,8 +111,8 @@ class MemoryRegistry final : public RegistryService {
   };
   std::optional<StoredValue> Stored(KeyHandle root, const std::string& path,
                                     const std::string& name) const;
-  void Store(KeyHandle root, const std::string& path, const std::string& name,
-             std::uint32_t type, std::vector<std::uint8_t> data);
+  void Store(KeyHandle root, const std::string& path, const std::string& name, std::uint32_t type,
+             std::vector<std::uint8_t> data);
 
  private:
   struct Node;
@@ -128,8 +122,8 @@ class MemoryRegistry final : public RegistryService {
     std::uint32_t access;
   };
 
-  Status Record(Operation operation, KeyHandle key, const std::string& name,
-                std::uint32_t value, Status status);
+  Status Record(Operation operation, KeyHandle key, const std::string& name, std::uint32_t value,
+                Status status);
   bool Faulted(Operation operation, Status& status);
   std::shared_ptr<Node> NodeOf(KeyHandle key) const;
   std::shared_ptr<Node> Find(KeyHandle root, const std::string& path) const;

@@ -27,8 +27,8 @@ Text ExecutableBaseName() {
 #ifdef _WIN32
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    const DWORD length = GetModuleFileNameW(
-        nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return Text();
     if (length < buffer.size()) {
       return StripFolderAndExtension(

@@ -66,12 +66,12 @@ class RegistryService {
   virtual ~RegistryService() = default;
 
   // RegOpenKeyExA with options 0.
-  virtual Status OpenKey(KeyHandle parent, const std::string& subKey,
-                         std::uint32_t access, KeyHandle& result) = 0;
+  virtual Status OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                         KeyHandle& result) = 0;
   // RegCreateKeyExA with reserved 0, class "", options 0 and a zeroed
   // SECURITY_ATTRIBUTES record; creates every missing level of the path.
-  virtual Status CreateKey(KeyHandle parent, const std::string& subKey,
-                           std::uint32_t access, KeyHandle& result) = 0;
+  virtual Status CreateKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                           KeyHandle& result) = 0;
   // RegCloseKey.
   virtual Status CloseKey(KeyHandle key) = 0;
   // RegDeleteKeyA: refused for a key that still has sub-keys.
@@ -80,13 +80,11 @@ class RegistryService {
   virtual Status DeleteValue(KeyHandle key, const std::string& name) = 0;
   // RegQueryValueExA. With a data buffer smaller than the value's data the
   // call reports kMoreData and sets size to the byte count needed.
-  virtual Status QueryValue(KeyHandle key, const std::string& name,
-                            std::uint32_t* type, std::uint8_t* data,
-                            std::uint32_t* size) = 0;
+  virtual Status QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type,
+                            std::uint8_t* data, std::uint32_t* size) = 0;
   // RegSetValueExA.
-  virtual Status SetValue(KeyHandle key, const std::string& name,
-                          std::uint32_t type, const std::uint8_t* data,
-                          std::uint32_t size) = 0;
+  virtual Status SetValue(KeyHandle key, const std::string& name, std::uint32_t type,
+                          const std::uint8_t* data, std::uint32_t size) = 0;
   // RegEnumKeyA: the index-th sub-key name, NUL-terminated, in a buffer of
   // bufferLength characters.
   virtual Status EnumKey(KeyHandle key, std::uint32_t index, char* name,
@@ -96,19 +94,15 @@ class RegistryService {
   virtual Status EnumValue(KeyHandle key, std::uint32_t index, char* name,
                            std::uint32_t* nameLength) = 0;
   // RegQueryInfoKeyA for the longest value name, in characters.
-  virtual Status QueryInfoKey(KeyHandle key,
-                              std::uint32_t* longestValueName) = 0;
+  virtual Status QueryInfoKey(KeyHandle key, std::uint32_t* longestValueName) = 0;
   // RegConnectRegistryA: a handle to the root on another computer.
-  virtual Status ConnectRegistry(const std::string& machine, KeyHandle root,
-                                 KeyHandle& result) = 0;
+  virtual Status ConnectRegistry(const std::string& machine, KeyHandle root, KeyHandle& result) = 0;
   // ExpandEnvironmentStringsA: the characters the expansion needs with its
   // NUL; the text is written only when destinationLength is large enough.
-  virtual std::uint32_t ExpandEnvironment(
-      const std::string& source, char* destination,
-      std::uint32_t destinationLength) = 0;
+  virtual std::uint32_t ExpandEnvironment(const std::string& source, char* destination,
+                                          std::uint32_t destinationLength) = 0;
   // RtlMoveMemory.
-  virtual void MoveBytes(void* destination, const void* source,
-                          std::size_t count) = 0;
+  virtual void MoveBytes(void* destination, const void* source, std::size_t count) = 0;
 
   // UTF-16 to the service's ANSI code page. Yields nothing when the code
   // page cannot hold the text exactly: nothing is ever sent substituted.

@@ -9,8 +9,8 @@ std::string ToUtf8(TextView text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
-        text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -71,8 +71,7 @@ Text FromUtf8(std::string_view text) {
       c = (c << 6) | (next & 0x3F);
     }
     static constexpr char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-    if (!ok || c < kMinimum[extra] || c > 0x10FFFF ||
-        (c >= 0xD800 && c <= 0xDFFF)) {
+    if (!ok || c < kMinimum[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
       out += u'\uFFFD';
       ++i;
       continue;

@@ -7,9 +7,8 @@
 // The headers turn RtlMoveMemory into memmove; the class has always called
 // kernel32's own entry point.
 #undef RtlMoveMemory
-extern "C" __declspec(dllimport) void WINAPI RtlMoveMemory(void* destination,
-                                                           const void* source,
-                                                           SIZE_T length);
+extern "C" __declspec(dllimport) void WINAPI
+    RtlMoveMemory(void* destination, const void* source, SIZE_T length);
 
 namespace platform {
 namespace {
@@ -18,17 +17,16 @@ HKEY Key(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
 
 }  // namespace
 
-Status Win32Registry::OpenKey(KeyHandle parent, const std::string& subKey,
-                              std::uint32_t access, KeyHandle& result) {
+Status Win32Registry::OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                              KeyHandle& result) {
   HKEY opened = nullptr;
-  const LONG status =
-      RegOpenKeyExA(Key(parent), subKey.c_str(), 0, access, &opened);
+  const LONG status = RegOpenKeyExA(Key(parent), subKey.c_str(), 0, access, &opened);
   result = reinterpret_cast<KeyHandle>(opened);
   return status;
 }
 
-Status Win32Registry::CreateKey(KeyHandle parent, const std::string& subKey,
-                                std::uint32_t access, KeyHandle& result) {
+Status Win32Registry::CreateKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                                KeyHandle& result) {
   // The class string is "" and the security record is present but zeroed,
   // exactly as the registry class has always passed them.
   char emptyClass[] = "";
@@ -36,9 +34,8 @@ Status Win32Registry::CreateKey(KeyHandle parent, const std::string& subKey,
   HKEY created = nullptr;
   DWORD disposition = 0;
   const LONG status =
-      RegCreateKeyExA(Key(parent), subKey.c_str(), 0, emptyClass,
-                      REG_OPTION_NON_VOLATILE, access, &security, &created,
-                      &disposition);
+      RegCreateKeyExA(Key(parent), subKey.c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE, access,
+                      &security, &created, &disposition);
   result = reinterpret_cast<KeyHandle>(created);
   return status;
 }
@@ -53,14 +50,12 @@ Status Win32Registry::DeleteValue(KeyHandle key, const std::string& name) {
   return RegDeleteValueA(Key(key), name.c_str());
 }
 
-Status Win32Registry::QueryValue(KeyHandle key, const std::string& name,
-                                 std::uint32_t* type, std::uint8_t* data,
-                                 std::uint32_t* size) {
+Status Win32Registry::QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type,
+                                 std::uint8_t* data, std::uint32_t* size) {
   DWORD storedType = 0;
   DWORD byteCount = size ? *size : 0;
-  const LONG status =
-      RegQueryValueExA(Key(key), name.c_str(), nullptr, &storedType, data,
-                       size ? &byteCount : nullptr);
+  const LONG status = RegQueryValueExA(Key(key), name.c_str(), nullptr, &storedType, data,
+                                       size ? &byteCount : nullptr);
   if (type) {
     *type = storedType;
   }
@@ -70,9 +65,8 @@ Status Win32Registry::QueryValue(KeyHandle key, const std::string& name,
   return status;
 }
 
-Status Win32Registry::SetValue(KeyHandle key, const std::string& name,
-                               std::uint32_t type, const std::uint8_t* data,
-                               std::uint32_t size) {
+Status Win32Registry::SetValue(KeyHandle key, const std::string& name, std::uint32_t type,
+                               const std::uint8_t* data, std::uint32_t size) {
   return RegSetValueExA(Key(key), name.c_str(), 0, type, data, size);
 }
 
@@ -81,48 +75,42 @@ Status Win32Registry::EnumKey(KeyHandle key, std::uint32_t index, char* name,
   return RegEnumKeyA(Key(key), index, name, bufferLength);
 }
 
-Status Win32Registry::EnumValue(KeyHandle key, std::uint32_t index,
-                                char* name, std::uint32_t* nameLength) {
+Status Win32Registry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
+                                std::uint32_t* nameLength) {
   DWORD length = *nameLength;
-  const LONG status = RegEnumValueA(Key(key), index, name, &length, nullptr,
-                                    nullptr, nullptr, nullptr);
+  const LONG status =
+      RegEnumValueA(Key(key), index, name, &length, nullptr, nullptr, nullptr, nullptr);
   *nameLength = length;
   return status;
 }
 
-Status Win32Registry::QueryInfoKey(KeyHandle key,
-                                   std::uint32_t* longestValueName) {
+Status Win32Registry::QueryInfoKey(KeyHandle key, std::uint32_t* longestValueName) {
   char emptyClass[] = "";
   DWORD classLength = 0;
   DWORD subKeys = 0, longestSubKey = 0, longestClass = 0, values = 0;
   DWORD longestName = 0, longestData = 0, securityBytes = 0;
   FILETIME lastWrite{};
-  const LONG status = RegQueryInfoKeyA(
-      Key(key), emptyClass, &classLength, nullptr, &subKeys, &longestSubKey,
-      &longestClass, &values, &longestName, &longestData, &securityBytes,
-      &lastWrite);
+  const LONG status = RegQueryInfoKeyA(Key(key), emptyClass, &classLength, nullptr, &subKeys,
+                                       &longestSubKey, &longestClass, &values, &longestName,
+                                       &longestData, &securityBytes, &lastWrite);
   *longestValueName = longestName;
   return status;
 }
 
-Status Win32Registry::ConnectRegistry(const std::string& machine,
-                                      KeyHandle root, KeyHandle& result) {
+Status Win32Registry::ConnectRegistry(const std::string& machine, KeyHandle root,
+                                      KeyHandle& result) {
   HKEY connected = nullptr;
-  const LONG status =
-      RegConnectRegistryA(machine.c_str(), Key(root), &connected);
+  const LONG status = RegConnectRegistryA(machine.c_str(), Key(root), &connected);
   result = reinterpret_cast<KeyHandle>(connected);
   return status;
 }
 
-std::uint32_t Win32Registry::ExpandEnvironment(
-    const std::string& source, char* destination,
-    std::uint32_t destinationLength) {
-  return ExpandEnvironmentStringsA(source.c_str(), destination,
-                                   destinationLength);
+std::uint32_t Win32Registry::ExpandEnvironment(const std::string& source, char* destination,
+                                               std::uint32_t destinationLength) {
+  return ExpandEnvironmentStringsA(source.c_str(), destination, destinationLength);
 }
 
-void Win32Registry::MoveBytes(void* destination, const void* source,
-                               std::size_t count) {
+void Win32Registry::MoveBytes(void* destination, const void* source, std::size_t count) {
   RtlMoveMemory(destination, source, count);
 }
 
@@ -141,14 +129,13 @@ std::optional<std::string> Win32Registry::ToCodePage(TextView text) const {
   const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
   BOOL substituted = FALSE;
   BOOL* report = utf8 ? nullptr : &substituted;
-  const int needed = WideCharToMultiByte(CP_ACP, flags, wide, length, nullptr,
-                                         0, nullptr, report);
+  const int needed = WideCharToMultiByte(CP_ACP, flags, wide, length, nullptr, 0, nullptr, report);
   if (needed <= 0 || substituted) {
     return std::nullopt;
   }
   std::string bytes(static_cast<std::size_t>(needed), '\0');
-  if (WideCharToMultiByte(CP_ACP, flags, wide, length, bytes.data(), needed,
-                          nullptr, report) != needed ||
+  if (WideCharToMultiByte(CP_ACP, flags, wide, length, bytes.data(), needed, nullptr, report) !=
+          needed ||
       substituted) {
     return std::nullopt;
   }
@@ -165,14 +152,13 @@ Text Win32Registry::FromCodePage(std::string_view bytes) const {
     return Text();
   }
   const int length = static_cast<int>(bytes.size());
-  const int needed =
-      MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+  const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
   if (needed <= 0) {
     return Text();
   }
   Text text(static_cast<std::size_t>(needed), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), length,
-                      reinterpret_cast<wchar_t*>(text.data()), needed);
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(text.data()),
+                      needed);
   return text;
 }
 

@@ -8,15 +8,14 @@ namespace platform {
 
 class Win32Registry final : public RegistryService {
  public:
-  Status OpenKey(KeyHandle parent, const std::string& subKey,
-                 std::uint32_t access, KeyHandle& result) override;
-  Status CreateKey(KeyHandle parent, const std::string& subKey,
-                   std::uint32_t access, KeyHandle& result) override;
+  Status OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                 KeyHandle& result) override;
+  Status CreateKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                   KeyHandle& result) override;
   Status CloseKey(KeyHandle key) override;
   Status DeleteKey(KeyHandle parent, const std::string& subKey) override;
   Status DeleteValue(KeyHandle key, const std::string& name) override;
-  Status QueryValue(KeyHandle key, const std::string& name,
-                    std::uint32_t* type, std::uint8_t* data,
+  Status QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
                     std::uint32_t* size) override;
   Status SetValue(KeyHandle key, const std::string& name, std::uint32_t type,
                   const std::uint8_t* data, std::uint32_t size) override;
@@ -25,13 +24,10 @@ class Win32Registry final : public RegistryService {
   Status EnumValue(KeyHandle key, std::uint32_t index, char* name,
                    std::uint32_t* nameLength) override;
   Status QueryInfoKey(KeyHandle key, std::uint32_t* longestValueName) override;
-  Status ConnectRegistry(const std::string& machine, KeyHandle root,
-                         KeyHandle& result) override;
-  std::uint32_t ExpandEnvironment(const std::string& source,
-                                         char* destination,
-                                         std::uint32_t destinationLength) override;
-  void MoveBytes(void* destination, const void* source,
-                  std::size_t count) override;
+  Status ConnectRegistry(const std::string& machine, KeyHandle root, KeyHandle& result) override;
+  std::uint32_t ExpandEnvironment(const std::string& source, char* destination,
+                                  std::uint32_t destinationLength) override;
+  void MoveBytes(void* destination, const void* source, std::size_t count) override;
   std::optional<std::string> ToCodePage(TextView text) const override;
   Text FromCodePage(std::string_view bytes) const override;
 };

@@ -29,8 +29,7 @@ class WindowSystem {
 
   // A modal message box with the Windows MessageBox style flags; returns
   // the identifier of the button pressed.
-  virtual int ShowMessage(const Text& prompt, const Text& title,
-                          std::uint32_t flags) = 0;
+  virtual int ShowMessage(const Text& prompt, const Text& title, std::uint32_t flags) = 0;
 
   // Ends the program at once: no handler runs after this.
   virtual void EndProgram() = 0;

@@ -95,22 +95,17 @@ class cRegistry {
   // New and the icon. An empty menu text means the usual one. The first
   // failing write reaches the caller; earlier writes stay.
   void CreateEXEAssociation(const Text& sExePath, const Text& sClassName,
-                            const Text& sClassDescription,
-                            const Text& sAssociation,
-                            const Text& sOpenMenuText = u"&Open",
-                            bool bSupportPrint = false,
-                            const Text& sPrintMenuText = u"&Print",
-                            bool bSupportNew = false,
-                            const Text& sNewMenuText = u"&New",
-                            bool bSupportInstall = false,
+                            const Text& sClassDescription, const Text& sAssociation,
+                            const Text& sOpenMenuText = u"&Open", bool bSupportPrint = false,
+                            const Text& sPrintMenuText = u"&Print", bool bSupportNew = false,
+                            const Text& sNewMenuText = u"&New", bool bSupportInstall = false,
                             const Text& sInstallMenuText = u"",
                             std::int32_t lDefaultIconIndex = -1);
   // Adds commands to a registered class: vItems holds triples of command
   // key name, menu text and command line. Raises 0x800469AC when the count
   // is not a multiple of 3, 0x800469AD when sClassName is not registered
   // below HKEY_CLASSES_ROOT; failed writes of the triples are passed over.
-  void CreateAdditionalEXEAssociations(const Text& sClassName,
-                                       const std::vector<Text>& vItems);
+  void CreateAdditionalEXEAssociations(const Text& sClassName, const std::vector<Text>& vItems);
 
   // --- Addressing --------------------------------------------------------
   // The type code that selects a write's conversion; a read that finds a
@@ -127,14 +122,12 @@ class cRegistry {
   Text ValueKey() const;
   // Sets ClassKey, SectionKey, ValueKey, ValueType and Default, in that
   // order, then reads Value. The settings stay on the object.
-  Variant ValueEx(std::int32_t ClassKey, const Text& SectionKey,
-                  const Text& ValueKey, std::int32_t ValueType,
-                  const Variant& Default);
+  Variant ValueEx(std::int32_t ClassKey, const Text& SectionKey, const Text& ValueKey,
+                  std::int32_t ValueType, const Variant& Default);
   // Sets the five properties as the read does, then writes NewValue; with
   // ValueType 1 a NewValue whose text is empty is replaced by Default.
-  void ValueEx(std::int32_t ClassKey, const Text& SectionKey,
-               const Text& ValueKey, std::int32_t ValueType,
-               const Variant& Default, const Variant& NewValue);
+  void ValueEx(std::int32_t ClassKey, const Text& SectionKey, const Text& ValueKey,
+               std::int32_t ValueType, const Variant& Default, const Variant& NewValue);
   void ValueKey(const Text& sValueKey);
   // What a read yields when there is nothing to read; held as a copy.
   Variant Default() const;
@@ -153,11 +146,9 @@ class cRegistry {
   // exactly (a character outside the code page, an embedded U+0000).
   std::optional<std::string> ServiceName(const Text& name) const;
   platform::KeyHandle Root() const { return platform::RootHandle(m_ClassKey); }
-  std::optional<Variant> ReadFound(platform::KeyHandle key,
-                                   const std::string& name);
+  std::optional<Variant> ReadFound(platform::KeyHandle key, const std::string& name);
   RegistryError WriteFailure(std::int32_t number, const Variant& vValue) const;
-  platform::Status Store(platform::KeyHandle key, const std::string& name,
-                         const Variant& vValue);
+  platform::Status Store(platform::KeyHandle key, const std::string& name, const Variant& vValue);
 
   platform::RegistryService* service_;
   std::int32_t m_ClassKey = 0;

@@ -6,17 +6,15 @@ namespace {
 // The executable path without surrounding spaces, in double quotes.
 platform::Text QuotedPath(const platform::Text& sExePath) {
   const auto first = sExePath.find_first_not_of(u' ');
-  platform::Text path =
-      first == platform::Text::npos
-          ? platform::Text()
-          : sExePath.substr(first, sExePath.find_last_not_of(u' ') - first + 1);
+  platform::Text path = first == platform::Text::npos
+                            ? platform::Text()
+                            : sExePath.substr(first, sExePath.find_last_not_of(u' ') - first + 1);
   if (path.empty() || path.front() != u'"') path.insert(path.begin(), u'"');
   if (path.back() != u'"') path.push_back(u'"');
   return path;
 }
 
-const platform::Text& OrDefault(const platform::Text& text,
-                                const platform::Text& fallback) {
+const platform::Text& OrDefault(const platform::Text& text, const platform::Text& fallback) {
   return text.empty() ? fallback : text;
 }
 
@@ -32,12 +30,12 @@ void cRegistry::WriteClassesValue(const Text& text) {
   SectionKey(section);
 }
 
-void cRegistry::CreateEXEAssociation(
-    const Text& sExePath, const Text& sClassName, const Text& sClassDescription,
-    const Text& sAssociation, const Text& sOpenMenuText, bool bSupportPrint,
-    const Text& sPrintMenuText, bool bSupportNew, const Text& sNewMenuText,
-    bool bSupportInstall, const Text& sInstallMenuText,
-    std::int32_t lDefaultIconIndex) {
+void cRegistry::CreateEXEAssociation(const Text& sExePath, const Text& sClassName,
+                                     const Text& sClassDescription, const Text& sAssociation,
+                                     const Text& sOpenMenuText, bool bSupportPrint,
+                                     const Text& sPrintMenuText, bool bSupportNew,
+                                     const Text& sNewMenuText, bool bSupportInstall,
+                                     const Text& sInstallMenuText, std::int32_t lDefaultIconIndex) {
   const Text path = QuotedPath(sExePath);
   const Text shell = sClassName + u"\\shell\\";
   const auto write = [this](const Text& section, const Text& data) {
@@ -64,8 +62,7 @@ void cRegistry::CreateEXEAssociation(
     write(shell + u"new\\command", path + u" /n \"%1\"");
   }
   if (lDefaultIconIndex >= 0) {
-    write(sClassName + u"\\DefaultIcon",
-          path + u"," + platform::DecimalText(lDefaultIconIndex));
+    write(sClassName + u"\\DefaultIcon", path + u"," + platform::DecimalText(lDefaultIconIndex));
   }
 }
 

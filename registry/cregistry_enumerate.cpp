@@ -28,8 +28,8 @@ bool cRegistry::EnumerateValues(NameList& sKeyNames, std::int32_t& iKeyCount) {
   const auto section = ServiceName(m_SectionKey);
   if (!section) return true;
   OwnedKey key(*service_);
-  if (service_->OpenKey(Root(), *section, platform::access::kQueryValue,
-                        key.Receive()) != kSuccess) {
+  if (service_->OpenKey(Root(), *section, platform::access::kQueryValue, key.Receive()) !=
+      kSuccess) {
     return true;
   }
   std::uint32_t longest = 0;
@@ -49,8 +49,7 @@ bool cRegistry::EnumerateValues(NameList& sKeyNames, std::int32_t& iKeyCount) {
     }
     if (status != kSuccess) break;
     retries = 0;
-    sKeyNames.Append(service_->FromCodePage(
-        std::string_view(name.data(), std::min(length, room))));
+    sKeyNames.Append(service_->FromCodePage(std::string_view(name.data(), std::min(length, room))));
     ++iKeyCount;
     ++index;
   }
@@ -64,8 +63,8 @@ bool cRegistry::EnumerateSections(NameList& sSect, std::int32_t& iSectCount) {
     const auto section = ServiceName(m_SectionKey);
     if (!section) return true;
     OwnedKey key(*service_);
-    if (service_->OpenKey(Root(), *section, platform::access::kEnumerateSubKeys,
-                          key.Receive()) != kSuccess) {
+    if (service_->OpenKey(Root(), *section, platform::access::kEnumerateSubKeys, key.Receive()) !=
+        kSuccess) {
       return true;
     }
     char name[kKeyNameBuffer];
@@ -74,14 +73,12 @@ bool cRegistry::EnumerateSections(NameList& sSect, std::int32_t& iSectCount) {
       if (service_->EnumKey(key.get(), index, name, kKeyNameBuffer) != kSuccess) {
         break;
       }
-      sSect.Append(service_->FromCodePage(
-          std::string_view(name, strnlen(name, kKeyNameBuffer))));
+      sSect.Append(service_->FromCodePage(std::string_view(name, strnlen(name, kKeyNameBuffer))));
       ++iSectCount;
     }
     return true;
   } catch (const std::bad_alloc&) {
-    throw RegistryError::Raise(error_number::kEnumerateSectionsFailed,
-                               u"Out of memory");
+    throw RegistryError::Raise(error_number::kEnumerateSectionsFailed, u"Out of memory");
   } catch (const std::exception& failure) {
     throw RegistryError::Raise(error_number::kEnumerateSectionsFailed,
                                platform::FromUtf8(failure.what()));

@@ -9,17 +9,15 @@ bool cRegistry::KeyExists() {
   const auto section = ServiceName(m_SectionKey);
   if (!section) return false;
   OwnedKey key(*service_);
-  return service_->OpenKey(Root(), *section, platform::access::kQueryValue,
-                           key.Receive()) == kSuccess;
+  return service_->OpenKey(Root(), *section, platform::access::kQueryValue, key.Receive()) ==
+         kSuccess;
 }
 
 bool cRegistry::CreateKey() {
   const auto section = ServiceName(m_SectionKey);
   OwnedKey key(*service_);
-  if (!section ||
-      service_->CreateKey(Root(), *section,
-                          platform::access::kAllValueAndKeyRights,
-                          key.Receive()) != kSuccess) {
+  if (!section || service_->CreateKey(Root(), *section, platform::access::kAllValueAndKeyRights,
+                                      key.Receive()) != kSuccess) {
     throw RegistryError::Raise(error_number::kRegistryFailure,
                                u"Failed to create registry Key: '" + m_SectionKey);
   }
@@ -33,22 +31,19 @@ bool cRegistry::DeleteKey() {
 }
 
 bool cRegistry::DeleteValue() {
-  const Text where = platform::DecimalText(m_ClassKey) + u"',Section: '" +
-                     m_SectionKey;
+  const Text where = platform::DecimalText(m_ClassKey) + u"',Section: '" + m_SectionKey;
   const auto section = ServiceName(m_SectionKey);
   OwnedKey key(*service_);
-  if (!section ||
-      service_->OpenKey(Root(), *section, platform::access::kAllValueAndKeyRights,
-                        key.Receive()) != kSuccess) {
+  if (!section || service_->OpenKey(Root(), *section, platform::access::kAllValueAndKeyRights,
+                                    key.Receive()) != kSuccess) {
     throw RegistryError::Raise(error_number::kRegistryFailure,
-                               u"Failed to open key '" + where +
-                                   u"' for delete access");
+                               u"Failed to open key '" + where + u"' for delete access");
   }
   const auto name = ServiceName(m_ValueKey);
   if (!name || service_->DeleteValue(key.get(), *name) != kSuccess) {
-    throw RegistryError::Raise(error_number::kRegistryFailure,
-                               u"Failed to delete registry Key: '" + where +
-                                   u"',Key: '" + m_ValueKey);
+    throw RegistryError::Raise(
+        error_number::kRegistryFailure,
+        u"Failed to delete registry Key: '" + where + u"',Key: '" + m_ValueKey);
   }
   return true;
 }

@@ -20,9 +20,7 @@ bool IsTextType(std::uint32_t type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-bool IsIntegerType(std::uint32_t type) {
-  return type == REG_DWORD || type == REG_DWORD_BIG_ENDIAN;
-}
+bool IsIntegerType(std::uint32_t type) { return type == REG_DWORD || type == REG_DWORD_BIG_ENDIAN; }
 
 }  // namespace
 
@@ -37,40 +35,36 @@ Variant cRegistry::Value() {
   platform::KeyHandle parent = Root();
   if (!m_Machine.empty()) {
     const auto machine = ServiceName(m_Machine);
-    if (!machine ||
-        service_->ConnectRegistry(*machine, Root(), remote.Receive()) != kSuccess) {
+    if (!machine || service_->ConnectRegistry(*machine, Root(), remote.Receive()) != kSuccess) {
       return m_Default;
     }
     parent = remote.get();
   }
   OwnedKey key(*service_);
-  if (service_->OpenKey(parent, *section, platform::access::kQueryValue,
-                        key.Receive()) != kSuccess) {
+  if (service_->OpenKey(parent, *section, platform::access::kQueryValue, key.Receive()) !=
+      kSuccess) {
     return m_Default;
   }
   auto found = ReadFound(key.get(), *name);
   return found ? std::move(*found) : m_Default;
 }
 
-std::optional<Variant> cRegistry::ReadFound(platform::KeyHandle key,
-                                            const std::string& name) {
+std::optional<Variant> cRegistry::ReadFound(platform::KeyHandle key, const std::string& name) {
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     // Size probe: status 0 (no data) or kMoreData (data) means it exists.
     std::uint32_t type = 0;
     std::uint32_t size = 0;
     std::uint32_t probe = 0;
-    const auto probed = service_->QueryValue(
-        key, name, &type, reinterpret_cast<std::uint8_t*>(&probe), &size);
+    const auto probed =
+        service_->QueryValue(key, name, &type, reinterpret_cast<std::uint8_t*>(&probe), &size);
     if (probed != kSuccess && probed != kMoreData) return std::nullopt;
     m_ValueType = static_cast<std::int32_t>(type);
 
     // One fetch of exactly the probed size (an integer has room for 4).
-    std::vector<std::uint8_t> data(
-        std::max<std::size_t>(size, IsIntegerType(type) ? 4 : 1), 0);
+    std::vector<std::uint8_t> data(std::max<std::size_t>(size, IsIntegerType(type) ? 4 : 1), 0);
     std::uint32_t fetchedType = 0;
     std::uint32_t fetched = size;
-    const auto status =
-        service_->QueryValue(key, name, &fetchedType, data.data(), &fetched);
+    const auto status = service_->QueryValue(key, name, &fetchedType, data.data(), &fetched);
     if (status == kMoreData || (status == kSuccess && fetchedType != type)) {
       continue;  // rewritten since the probe: probe again
     }
@@ -115,13 +109,11 @@ cRegistry::Text cRegistry::ExpandEnvironmentText(const Text& text) {
   // The environment may grow between the two calls: size again, boundedly.
   for (int attempt = 0; attempt < kReadAttempts && needed > 0; ++attempt) {
     std::string expanded(needed, '\0');
-    const std::uint32_t written =
-        service_->ExpandEnvironment(*source, expanded.data(), needed);
+    const std::uint32_t written = service_->ExpandEnvironment(*source, expanded.data(), needed);
     if (written == 0) break;
     if (written <= needed) {
-      expanded.resize(expanded.find('\0') == std::string::npos
-                          ? expanded.size()
-                          : expanded.find('\0'));
+      expanded.resize(expanded.find('\0') == std::string::npos ? expanded.size()
+                                                               : expanded.find('\0'));
       return service_->FromCodePage(expanded);
     }
     needed = written;

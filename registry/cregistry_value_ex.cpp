@@ -1,9 +1,8 @@
 // One-call value access through the object's own public members.
 #include "registry/cregistry.h"
 
-Variant cRegistry::ValueEx(std::int32_t ClassKey, const Text& SectionKey,
-                           const Text& ValueKey, std::int32_t ValueType,
-                           const Variant& Default) {
+Variant cRegistry::ValueEx(std::int32_t ClassKey, const Text& SectionKey, const Text& ValueKey,
+                           std::int32_t ValueType, const Variant& Default) {
   this->ClassKey(ClassKey);
   this->SectionKey(SectionKey);
   this->ValueKey(ValueKey);
@@ -12,16 +11,14 @@ Variant cRegistry::ValueEx(std::int32_t ClassKey, const Text& SectionKey,
   return Value();
 }
 
-void cRegistry::ValueEx(std::int32_t ClassKey, const Text& SectionKey,
-                        const Text& ValueKey, std::int32_t ValueType,
-                        const Variant& Default, const Variant& NewValue) {
+void cRegistry::ValueEx(std::int32_t ClassKey, const Text& SectionKey, const Text& ValueKey,
+                        std::int32_t ValueType, const Variant& Default, const Variant& NewValue) {
   this->ClassKey(ClassKey);
   this->SectionKey(SectionKey);
   this->ValueKey(ValueKey);
   this->ValueType(ValueType);
   this->Default(Default);
   // An empty text for a plain text value stores the default instead.
-  const bool useDefault =
-      this->ValueType() == REG_SZ && NewValue.ToText().empty();
+  const bool useDefault = this->ValueType() == REG_SZ && NewValue.ToText().empty();
   Value(useDefault ? Default : NewValue);
 }

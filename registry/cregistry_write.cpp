@@ -15,15 +15,12 @@ namespace {
 // two characters after the first one (so "%%" stays type 1), else type 1.
 std::uint32_t TextType(const platform::Text& text) {
   const auto first = text.find(u'%');
-  return first != platform::Text::npos &&
-                 text.find(u'%', first + 2) != platform::Text::npos
+  return first != platform::Text::npos && text.find(u'%', first + 2) != platform::Text::npos
              ? REG_EXPAND_SZ
              : REG_SZ;
 }
 
-bool FitsStatusCount(std::size_t size) {
-  return size <= std::numeric_limits<std::uint32_t>::max();
-}
+bool FitsStatusCount(std::size_t size) { return size <= std::numeric_limits<std::uint32_t>::max(); }
 
 }  // namespace
 
@@ -39,15 +36,13 @@ void cRegistry::Value(const Variant& vValue) {
   platform::KeyHandle parent = Root();
   if (!m_Machine.empty()) {
     const auto machine = ServiceName(m_Machine);
-    if (!machine ||
-        service_->ConnectRegistry(*machine, Root(), remote.Receive()) != kSuccess) {
+    if (!machine || service_->ConnectRegistry(*machine, Root(), remote.Receive()) != kSuccess) {
       throw WriteFailure(error_number::kRegistryFailure, vValue);
     }
     parent = remote.get();
   }
   OwnedKey key(*service_);
-  if (service_->CreateKey(parent, *section,
-                          platform::access::kAllValueAndKeyRights,
+  if (service_->CreateKey(parent, *section, platform::access::kAllValueAndKeyRights,
                           key.Receive()) != kSuccess) {
     throw WriteFailure(error_number::kRegistryFailure, vValue);
   }
@@ -56,8 +51,7 @@ void cRegistry::Value(const Variant& vValue) {
   }
 }
 
-platform::Status cRegistry::Store(platform::KeyHandle key,
-                                  const std::string& name,
+platform::Status cRegistry::Store(platform::KeyHandle key, const std::string& name,
                                   const Variant& vValue) {
   switch (m_ValueType) {
     case REG_SZ:
@@ -102,11 +96,9 @@ platform::Status cRegistry::Store(platform::KeyHandle key,
   }
 }
 
-RegistryError cRegistry::WriteFailure(std::int32_t number,
-                                      const Variant& vValue) const {
-  return RegistryError::Raise(
-      number, u"Failed to set registry value Key: '" +
-                  platform::DecimalText(m_ClassKey) + u"',Section: '" +
-                  m_SectionKey + u"',Key: '" + m_ValueKey + u"' to value: '" +
-                  vValue.ToText() + u"'");
+RegistryError cRegistry::WriteFailure(std::int32_t number, const Variant& vValue) const {
+  return RegistryError::Raise(number, u"Failed to set registry value Key: '" +
+                                          platform::DecimalText(m_ClassKey) + u"',Section: '" +
+                                          m_SectionKey + u"',Key: '" + m_ValueKey +
+                                          u"' to value: '" + vValue.ToText() + u"'");
 }

@@ -8,22 +8,22 @@ constexpr char16_t kProjectName[] = u"Project1";
 
 platform::Text GenericDescription(std::int32_t number) {
   switch (number) {
-    case error_number::kSubscriptOutOfRange: return u"Subscript out of range";
-    default: return u"Application-defined or object-defined error";
+    case error_number::kSubscriptOutOfRange:
+      return u"Subscript out of range";
+    default:
+      return u"Application-defined or object-defined error";
   }
 }
 
 }  // namespace
 
-RegistryError::RegistryError(std::int32_t number, platform::Text source,
-                             platform::Text description)
+RegistryError::RegistryError(std::int32_t number, platform::Text source, platform::Text description)
     : std::runtime_error(platform::ToUtf8(description)),
       Number(number),
       Source(std::move(source)),
       Description(std::move(description)) {}
 
-RegistryError RegistryError::Raise(std::int32_t number,
-                                   platform::Text description) {
+RegistryError RegistryError::Raise(std::int32_t number, platform::Text description) {
   return RegistryError(number, RegistrySource(), std::move(description));
 }
 

@@ -27,8 +27,7 @@ class RegistryError : public std::runtime_error {
   // for the number.
   static RegistryError RaiseNumber(std::int32_t number);
 
-  RegistryError(std::int32_t number, platform::Text source,
-                platform::Text description);
+  RegistryError(std::int32_t number, platform::Text source, platform::Text description);
 
   std::int32_t Number;
   platform::Text Source;

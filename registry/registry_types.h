@@ -12,13 +12,13 @@
 
 // A root hive: its predefined handle value as a signed 32-bit number.
 enum ERegistryHive : std::int32_t {
-  HKEY_CLASSES_ROOT = INT32_MIN,           // 0x80000000
-  HKEY_CURRENT_USER = INT32_MIN + 1,       // 0x80000001
-  HKEY_LOCAL_MACHINE = INT32_MIN + 2,      // 0x80000002
-  HKEY_USERS = INT32_MIN + 3,              // 0x80000003
-  HKEY_PERFORMANCE_DATA = INT32_MIN + 4,   // 0x80000004
-  HKEY_CURRENT_CONFIG = INT32_MIN + 5,     // 0x80000005
-  HKEY_DYN_DATA = INT32_MIN + 6,           // 0x80000006
+  HKEY_CLASSES_ROOT = INT32_MIN,          // 0x80000000
+  HKEY_CURRENT_USER = INT32_MIN + 1,      // 0x80000001
+  HKEY_LOCAL_MACHINE = INT32_MIN + 2,     // 0x80000002
+  HKEY_USERS = INT32_MIN + 3,             // 0x80000003
+  HKEY_PERFORMANCE_DATA = INT32_MIN + 4,  // 0x80000004
+  HKEY_CURRENT_CONFIG = INT32_MIN + 5,    // 0x80000005
+  HKEY_DYN_DATA = INT32_MIN + 6,          // 0x80000006
 };
 
 // A value type code. Codes without a name here are carried as numbers.

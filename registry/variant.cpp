@@ -6,9 +6,7 @@
 
 namespace {
 
-platform::Text Ascii(const std::string& text) {
-  return platform::Text(text.begin(), text.end());
-}
+platform::Text Ascii(const std::string& text) { return platform::Text(text.begin(), text.end()); }
 
 platform::Text DoubleText(double value) {
   char buffer[64];
@@ -37,13 +35,20 @@ platform::Text BytesText(const ByteArray& bytes) {
 
 platform::Text Variant::ToText() const {
   switch (kind()) {
-    case Kind::kEmpty: return platform::Text();
-    case Kind::kInteger: return platform::DecimalText(*AsInteger());
-    case Kind::kLong: return platform::DecimalText(*AsLong());
-    case Kind::kText: return *AsText();
-    case Kind::kBytes: return BytesText(*AsBytes());
-    case Kind::kDouble: return DoubleText(*AsDouble());
-    case Kind::kBoolean: return *AsBoolean() ? u"True" : u"False";
+    case Kind::kEmpty:
+      return platform::Text();
+    case Kind::kInteger:
+      return platform::DecimalText(*AsInteger());
+    case Kind::kLong:
+      return platform::DecimalText(*AsLong());
+    case Kind::kText:
+      return *AsText();
+    case Kind::kBytes:
+      return BytesText(*AsBytes());
+    case Kind::kDouble:
+      return DoubleText(*AsDouble());
+    case Kind::kBoolean:
+      return *AsBoolean() ? u"True" : u"False";
   }
   return platform::Text();
 }

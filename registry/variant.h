@@ -16,8 +16,7 @@ struct ByteArray {
   std::vector<std::uint8_t> Bytes;
 
   std::int64_t UpperBound() const {
-    return static_cast<std::int64_t>(LowerBound) +
-           static_cast<std::int64_t>(Bytes.size()) - 1;
+    return static_cast<std::int64_t>(LowerBound) + static_cast<std::int64_t>(Bytes.size()) - 1;
   }
   bool operator==(const ByteArray& other) const = default;
 };
@@ -60,7 +59,6 @@ class Variant {
   bool operator==(const Variant& other) const = default;
 
  private:
-  std::variant<std::monostate, std::int16_t, std::int32_t, platform::Text,
-               ByteArray, double, bool>
+  std::variant<std::monostate, std::int16_t, std::int32_t, platform::Text, ByteArray, double, bool>
       data_;
 };

@@ -47,8 +47,8 @@ class Associations : public RegistryTest<Backend> {
       std::uint32_t size = 0;
       if (this->service().QueryValue(key, "", &types[i], nullptr, &size) == 0) {
         std::string data(size, '\0');
-        this->service().QueryValue(key, "", &types[i],
-                                   reinterpret_cast<std::uint8_t*>(data.data()), &size);
+        this->service().QueryValue(key, "", &types[i], reinterpret_cast<std::uint8_t*>(data.data()),
+                                   &size);
         data.resize(size);
         if (!data.empty() && data.back() == '\0') data.pop_back();
         found[i] = data;
@@ -67,9 +67,8 @@ TYPED_TEST_SUITE(Associations, Backends, BackendNames);
 
 TYPED_TEST(Associations, RegistersExtensionClassOpenCommandAndIcon) {
   const std::string cls = this->ClassName();
-  this->reg->CreateEXEAssociation(u"  C:\\Tools\\viewer.exe ", this->ClassText(),
-                                  u"Demo file", this->Extension(), u"", false, u"",
-                                  false, u"", false, u"", 0);
+  this->reg->CreateEXEAssociation(u"  C:\\Tools\\viewer.exe ", this->ClassText(), u"Demo file",
+                                  this->Extension(), u"", false, u"", false, u"", false, u"", 0);
   EXPECT_EQ(this->Stored("." + this->tag_), cls);
   EXPECT_EQ(this->Stored(cls), "Demo file");
   EXPECT_EQ(this->Stored(cls + "\\shell\\open"), "&Open");
@@ -86,8 +85,7 @@ TYPED_TEST(Associations, WritesOptionalCommandsInTheirOrderWithDefaultTexts) {
   const std::string cls = this->ClassName();
   if (auto* memory = this->memory()) memory->ClearCalls();
   this->reg->CreateEXEAssociation(u"\"C:\\My App\\a.exe\"", this->ClassText(), u"D",
-                                  this->Extension(), u"Apri", true, u"", true, u"",
-                                  true, u"");
+                                  this->Extension(), u"Apri", true, u"", true, u"", true, u"");
   EXPECT_EQ(this->Stored(cls + "\\shell\\open"), "Apri");
   EXPECT_EQ(this->Stored(cls + "\\shell\\print"), "&Print");
   EXPECT_EQ(this->Stored(cls + "\\shell\\print\\command"), "\"C:\\My App\\a.exe\" /p \"%1\"");
@@ -100,7 +98,8 @@ TYPED_TEST(Associations, WritesOptionalCommandsInTheirOrderWithDefaultTexts) {
   if (auto* memory = this->memory()) {
     std::vector<std::string> order;
     for (const auto& call : memory->Calls()) {
-      if (call.operation == platform::Operation::kCreateKey && call.key == platform::RootHandle(HKEY_CLASSES_ROOT)) {
+      if (call.operation == platform::Operation::kCreateKey &&
+          call.key == platform::RootHandle(HKEY_CLASSES_ROOT)) {
         order.push_back(call.name);
       }
     }
@@ -133,8 +132,7 @@ TYPED_TEST(Associations, QuotesThePathAsNeeded) {
 TYPED_TEST(Associations, APathWithAPercentPairIsStoredExpandable) {
   const std::string cls = this->ClassName();
   this->reg->CreateEXEAssociation(u"%ProgramFiles%\\v.exe", this->ClassText(), u"D",
-                                  this->Extension(), u"", false, u"", false, u"", false,
-                                  u"", 2);
+                                  this->Extension(), u"", false, u"", false, u"", false, u"", 2);
   std::uint32_t type = 0;
   EXPECT_EQ(this->Stored(cls + "\\shell\\open\\command", &type),
             "\"%ProgramFiles%\\v.exe\" \"%1\"");
@@ -151,8 +149,8 @@ TYPED_TEST(Associations, AdditionalCommandsFollowTheClassOnTheSameObject) {
   const std::string cls = this->ClassName();
   this->reg->CreateEXEAssociation(u"C:\\v.exe", this->ClassText(), u"D", this->Extension());
   this->reg->CreateAdditionalEXEAssociations(
-      this->ClassText(), {u"edit", u"&Modifica", u"\"C:\\v.exe\" /x \"%1\"", u"view", u"&Vedi",
-                          u"notepad %1"});
+      this->ClassText(),
+      {u"edit", u"&Modifica", u"\"C:\\v.exe\" /x \"%1\"", u"view", u"&Vedi", u"notepad %1"});
   EXPECT_EQ(this->Stored(cls + "\\shell\\edit"), "&Modifica");
   EXPECT_EQ(this->Stored(cls + "\\shell\\edit\\command"), "\"C:\\v.exe\" /x \"%1\"");
   EXPECT_EQ(this->Stored(cls + "\\shell\\view\\command"), "notepad %1");
@@ -165,11 +163,14 @@ TYPED_TEST(Associations, AdditionalCommandsRaiseTheirTwoErrors) {
   this->Address("", u"v");
   this->reg->ValueType(4);
   for (const std::size_t items : {1u, 4u, 5u}) {
-    ExpectRaises([&] {
-      this->reg->CreateAdditionalEXEAssociations(this->ClassText(), std::vector<Text>(items, u"x"));
-    }, error_number::kBadAssociationList,
-                 u"Invalid parameter list passed to CreateAdditionalEXEAssociations - "
-                 u"expected Name/Text/Command");
+    ExpectRaises(
+        [&] {
+          this->reg->CreateAdditionalEXEAssociations(this->ClassText(),
+                                                     std::vector<Text>(items, u"x"));
+        },
+        error_number::kBadAssociationList,
+        u"Invalid parameter list passed to CreateAdditionalEXEAssociations - "
+        u"expected Name/Text/Command");
     EXPECT_EQ(this->reg->SectionKey(), this->baseText());  // unchanged
   }
   ExpectRaises([&] { this->reg->CreateAdditionalEXEAssociations(this->ClassText(), {}); },

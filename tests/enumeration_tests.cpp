@@ -41,10 +41,14 @@ TYPED_TEST(Enumeration, ListsSubKeyNamesUpToTheLongestName) {
   // A sub-key name of the longest length, 255 characters, created below an
   // open key (Wine's ANSI calls take paths of at most 260 characters).
   platform::KeyHandle parent = 0;
-  ASSERT_EQ(this->service().OpenKey(kHkcu, this->base(), platform::access::kAllValueAndKeyRights, parent), 0);
+  ASSERT_EQ(
+      this->service().OpenKey(kHkcu, this->base(), platform::access::kAllValueAndKeyRights, parent),
+      0);
   const std::string longest(255, 'L');
   platform::KeyHandle child = 0;
-  ASSERT_EQ(this->service().CreateKey(parent, longest, platform::access::kAllValueAndKeyRights, child), 0);
+  ASSERT_EQ(
+      this->service().CreateKey(parent, longest, platform::access::kAllValueAndKeyRights, child),
+      0);
   this->service().CloseKey(child);
   this->service().CloseKey(parent);
 

@@ -63,14 +63,14 @@ TYPED_TEST(KeyOperations, DeleteValueRemovesOneValue) {
 TYPED_TEST(KeyOperations, DeleteValueRaisesItsTwoErrors) {
   const Text section = this->baseText() + u"\\Missing";
   this->Address("Missing", u"Size");
-  ExpectRaises([&] { this->reg->DeleteValue(); }, 26001,
-               (u"Failed to open key '-2147483647',Section: '" + section +
-                u"' for delete access").c_str());
+  ExpectRaises(
+      [&] { this->reg->DeleteValue(); }, 26001,
+      (u"Failed to open key '-2147483647',Section: '" + section + u"' for delete access").c_str());
   this->Put(this->base(), "Other", 1, Bytes("x\0"));
   this->Address("", u"Size");
   ExpectRaises([&] { this->reg->DeleteValue(); }, 26001,
-               (u"Failed to delete registry Key: '-2147483647',Section: '" +
-                this->baseText() + u"',Key: 'Size")
+               (u"Failed to delete registry Key: '-2147483647',Section: '" + this->baseText() +
+                u"',Key: 'Size")
                    .c_str());
   // A name the code page cannot hold is never sent.
   this->reg->ValueKey(u"Oth\u0113r");

@@ -35,8 +35,7 @@ class RegistryTest : public OnBackend<Backend> {
 
 // Runs the call, expects a RegistryError with this number and description
 // (unless null) and returns it.
-inline RegistryError ExpectRaises(const std::function<void()>& call,
-                                  std::int32_t number,
+inline RegistryError ExpectRaises(const std::function<void()>& call, std::int32_t number,
                                   const char16_t* description = nullptr) {
   try {
     call();

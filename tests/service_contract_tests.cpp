@@ -62,7 +62,8 @@ TYPED_TEST(ServiceContract, CreateMakesEveryMissingLevelInOneCallAndOpensExistin
 TYPED_TEST(ServiceContract, OpenReportsMissingKeysAndInvalidParents) {
   this->Open(this->base() + "\\Nowhere", access::kQueryValue, status::kFileNotFound);
   KeyHandle key = 0;
-  EXPECT_EQ(this->service().OpenKey(0, "Software", access::kQueryValue, key), status::kInvalidHandle);
+  EXPECT_EQ(this->service().OpenKey(0, "Software", access::kQueryValue, key),
+            status::kInvalidHandle);
   EXPECT_EQ(this->service().CreateKey(0, "Software", access::kAllValueAndKeyRights, key),
             status::kInvalidHandle);
   EXPECT_EQ(this->service().DeleteKey(0, "Software"), status::kInvalidHandle);
@@ -141,12 +142,13 @@ TYPED_TEST(ServiceContract, ValuesComeBackWithTypeCodeAndByteCount) {
     for (std::size_t i = fetched; i < buffer.size(); ++i) EXPECT_EQ(buffer[i], 0xBD);
   }
   std::uint32_t type = 0, size = 0;
-  EXPECT_EQ(this->service().QueryValue(key, "missing", &type, nullptr, &size), status::kFileNotFound);
+  EXPECT_EQ(this->service().QueryValue(key, "missing", &type, nullptr, &size),
+            status::kFileNotFound);
   // A buffer that is too small for an integer's 8 bytes: more data, no copy.
   std::uint32_t small = 0;
   size = 4;
-  EXPECT_EQ(this->service().QueryValue(key, "qword", &type,
-                                       reinterpret_cast<std::uint8_t*>(&small), &size),
+  EXPECT_EQ(this->service().QueryValue(key, "qword", &type, reinterpret_cast<std::uint8_t*>(&small),
+                                       &size),
             status::kMoreData);
   EXPECT_EQ(size, 8u);
   this->Close(key);
@@ -171,7 +173,8 @@ TYPED_TEST(ServiceContract, EnumerationGoesByIndexFromZeroAndEnds) {
   for (const char* value : {"b", "A", "cc"}) this->Set(key, value, 1, std::string_view("\0", 1));
   this->Close(key);
 
-  const KeyHandle lister = this->Open(this->base(), access::kEnumerateSubKeys | access::kQueryValue);
+  const KeyHandle lister =
+      this->Open(this->base(), access::kEnumerateSubKeys | access::kQueryValue);
   std::vector<std::string> keys;
   Status st = 0;
   std::uint32_t index = 0;
@@ -205,7 +208,8 @@ TYPED_TEST(ServiceContract, EnumerationGoesByIndexFromZeroAndEnds) {
   bool refused = false;
   for (index = 0; index < 3; ++index) {
     length = 2;
-    refused = refused || this->service().EnumValue(lister, index, name, &length) == status::kMoreData;
+    refused =
+        refused || this->service().EnumValue(lister, index, name, &length) == status::kMoreData;
   }
   EXPECT_TRUE(refused);
   this->Close(lister);
@@ -218,8 +222,8 @@ TYPED_TEST(ServiceContract, ConnectingReachesThisComputerAndNotAnUnknownOne) {
   std::string self;
 #ifdef _WIN32
   char computer[MAX_COMPUTERNAME_LENGTH + 1];
-  DWORD size = sizeof computer;
-  ASSERT_TRUE(GetComputerNameA(computer, &size));
+  DWORD length = sizeof computer;
+  ASSERT_TRUE(GetComputerNameA(computer, &length));
   self = std::string("\\\\") + computer;
   if (TypeParam::kIsMemory) self = platform::MemoryRegistry::kLocalComputer;
 #else

@@ -3,10 +3,9 @@
 #include <vector>
 
 void PrintTo(const Variant& value, std::ostream* out) {
-  static const char* const kKinds[] = {"Empty",  "Integer", "Long",   "Text",
+  static const char* const kKinds[] = {"Empty", "Integer", "Long",   "Text",
                                        "Bytes", "Double",  "Boolean"};
-  *out << kKinds[static_cast<int>(value.kind())] << "("
-       << platform::ToUtf8(value.ToText()) << ")";
+  *out << kKinds[static_cast<int>(value.kind())] << "(" << platform::ToUtf8(value.ToText()) << ")";
   if (const auto* bytes = value.AsBytes()) {
     *out << " from " << bytes->LowerBound;
   }

@@ -19,9 +19,7 @@
 
 namespace platform {
 // Readable failure messages for UTF-16 text.
-inline void PrintTo(const Text& text, std::ostream* out) {
-  *out << '"' << ToUtf8(text) << '"';
-}
+inline void PrintTo(const Text& text, std::ostream* out) { *out << '"' << ToUtf8(text) << '"'; }
 }  // namespace platform
 void PrintTo(const Variant& value, std::ostream* out);
 
@@ -85,9 +83,7 @@ class OnBackend : public ::testing::Test {
   platform::RegistryService& service() { return *service_; }
   // The in-memory registry, or null on the real one.
   platform::MemoryRegistry* memory() {
-    return Backend::kIsMemory
-               ? static_cast<platform::MemoryRegistry*>(service_.get())
-               : nullptr;
+    return Backend::kIsMemory ? static_cast<platform::MemoryRegistry*>(service_.get()) : nullptr;
   }
   // This test's own key path below HKEY_CURRENT_USER.
   const std::string& base() const { return base_; }
@@ -95,8 +91,8 @@ class OnBackend : public ::testing::Test {
 
   // Direct service helpers for arranging and checking, independent of the
   // registry class.
-  void Put(const std::string& path, const std::string& name,
-           std::uint32_t type, const std::vector<std::uint8_t>& data);
+  void Put(const std::string& path, const std::string& name, std::uint32_t type,
+           const std::vector<std::uint8_t>& data);
   bool Exists(const std::string& path);
   struct Raw {
     platform::Status status;
@@ -111,15 +107,13 @@ class OnBackend : public ::testing::Test {
 };
 
 template <typename Backend>
-void OnBackend<Backend>::Put(const std::string& path, const std::string& name,
-                             std::uint32_t type,
+void OnBackend<Backend>::Put(const std::string& path, const std::string& name, std::uint32_t type,
                              const std::vector<std::uint8_t>& data) {
   platform::KeyHandle key = 0;
   ASSERT_EQ(service_->CreateKey(kHkcu, path, platform::access::kAllValueAndKeyRights, key), 0)
       << path;
-  EXPECT_EQ(service_->SetValue(key, name, type, data.data(),
-                               static_cast<std::uint32_t>(data.size())),
-            0);
+  EXPECT_EQ(
+      service_->SetValue(key, name, type, data.data(), static_cast<std::uint32_t>(data.size())), 0);
   service_->CloseKey(key);
 }
 

@@ -20,7 +20,8 @@ TEST(Cp1252, EncodesExactlyOrRefuses) {
   const CodePageRow rows[] = {
       {u"", std::string()},
       {u"abc", std::string("abc")},
-      {u"perch\u00e9 citt\u00e0 pi\u00f9 cos\u00ec \u00f2", std::string("perch\xe9 citt\xe0 pi\xf9 cos\xec \xf2")},
+      {u"perch\u00e9 citt\u00e0 pi\u00f9 cos\u00ec \u00f2",
+       std::string("perch\xe9 citt\xe0 pi\xf9 cos\xec \xf2")},
       {u"\u00c8", std::string("\xc8")},
       {u"\u20ac 5", std::string("\x80 5")},
       {u"\u0178\u0153\u2122", std::string("\x9f\x9c\x99")},
@@ -47,8 +48,7 @@ TEST(Cp1252, EveryByteDecodesAndEncodesBack) {
 }
 
 TEST(Utf8, ConvertsBothWays) {
-  const Text samples[] = {u"", u"abc", u"\u00e8\u20ac", u"\xD83D\xDE00",
-                          Text(u"a\0b", 3)};
+  const Text samples[] = {u"", u"abc", u"\u00e8\u20ac", u"\xD83D\xDE00", Text(u"a\0b", 3)};
   for (const auto& sample : samples) {
     EXPECT_EQ(platform::FromUtf8(platform::ToUtf8(sample)), sample);
   }

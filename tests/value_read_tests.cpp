@@ -51,8 +51,7 @@ TYPED_TEST(ValueRead, ConvertsByTheStoredType) {
 
 TYPED_TEST(ValueRead, YieldsACopyOfDefaultWhenThereIsNothingToRead) {
   this->Put(this->base(), "there", 1, Bytes("x\0"));
-  const Variant defaults[] = {Variant(), Variant(u"x"), Variant(7),
-                              Variant(ByteArray{2, {1}})};
+  const Variant defaults[] = {Variant(), Variant(u"x"), Variant(7), Variant(ByteArray{2, {1}})};
   struct Where {
     std::int32_t root;
     std::string below;

@@ -95,18 +95,16 @@ TYPED_TEST(ValueWrite, RaisesWithItsMessageAndLeavesPropertiesAlone) {
       {"other", 12, Variant(42), error_number::kSetValueFailed, where + u"42'"},
       {"dwordText", 4, Variant(u"12"), error_number::kSetValueFailed, where + u"12'"},
       {"dwordDouble", 5, Variant(1.0), error_number::kSetValueFailed, where + u"1'"},
-      {"outsideCodePage", 1, Variant(u"\u4e2d"), error_number::kSetValueFailed,
-       where + u"\u4e2d'"},
-      {"binaryText", 3, Variant(u"abc"), 26001,
-       u"Application-defined or object-defined error"},
+      {"outsideCodePage", 1, Variant(u"\u4e2d"), error_number::kSetValueFailed, where + u"\u4e2d'"},
+      {"binaryText", 3, Variant(u"abc"), 26001, u"Application-defined or object-defined error"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     this->Address("", u"Size");
     this->reg->ValueType(row.valueType);
     this->reg->Default(Variant(u"d"));
-    const auto error = ExpectRaises([&] { this->reg->Value(row.value); }, row.number,
-                                    row.description.c_str());
+    const auto error =
+        ExpectRaises([&] { this->reg->Value(row.value); }, row.number, row.description.c_str());
     EXPECT_EQ(error.Source, row.number == 26001 ? u"Project1" : u"registry_tests.cRegistry");
     EXPECT_EQ(this->Get(this->base(), "Size").status, platform::status::kFileNotFound);
     EXPECT_TRUE(this->Exists(this->base()));  // the key path was created
@@ -131,8 +129,8 @@ TYPED_TEST(ValueWrite, AnUnreachableComputerRaisesAndStoresNothing) {
   this->reg->Machine(u"NO-SUCH-COMPUTER-RPV");
   this->reg->ValueType(REG_DWORD);
   ExpectRaises([&] { this->reg->Value(Variant(42)); }, 26001,
-               (u"Failed to set registry value Key: '-2147483647',Section: '" +
-                this->baseText() + u"',Key: 'Size' to value: '42'")
+               (u"Failed to set registry value Key: '-2147483647',Section: '" + this->baseText() +
+                u"',Key: 'Size' to value: '42'")
                    .c_str());
   EXPECT_FALSE(this->Exists(this->base()));
 }

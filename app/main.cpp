@@ -1,0 +1,35 @@
+// Start-up: the reset window is the program; there is nothing before it.
+#include <commctrl.h>
+#include <windows.h>
+
+#include "app/form1.h"
+#include "app/layout.h"
+#include "app/resource.h"
+#include "platform/win32_registry.h"
+#include "platform/win32_window.h"
+
+namespace {
+
+platform::WindowDescription Form1Window() {
+  platform::WindowDescription window;
+  window.caption = app::kCaption;
+  window.clientWidth = app::layout::kClientWidth;
+  window.clientHeight = app::layout::kClientHeight;
+  window.label = {app::layout::kLabel1, u"Velto Professional 7"};
+  window.command1 = {app::layout::kCommand1, u"Reset parametri"};
+  window.command2 = {app::layout::kCommand2, u"Annulla"};
+  window.labelFontPoints = app::layout::kLabelFontPoints;
+  window.iconResource = IDI_APPLICATION_ICON;
+  return window;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  platform::Win32Registry registry;
+  platform::Win32Window window(instance, Form1Window());
+  app::Form1 form(window, registry);
+  return window.Run(form);
+}
