@@ -520,4 +520,28 @@ void MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::s
   value.data = std::move(data);
 }
 
+std::vector<std::string> MemoryRegistry::Dump() const {
+  std::vector<std::string> lines;
+  const auto walk = [&lines](const auto& self, const std::string& path, const Node& node) -> void {
+    lines.push_back(path);
+    for (const auto& [folded, value] : node.values) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      std::string line = path + "|" + value.name + "=" + std::to_string(value.type) + ":";
+      for (const auto byte : value.data) {
+        line += kHex[byte >> 4];
+        line += kHex[byte & 0xF];
+      }
+      lines.push_back(line);
+    }
+    for (const auto& [folded, child] : node.children) {
+      self(self, path + "\\" + child->name, *child);
+    }
+  };
+  static constexpr const char* kNames[] = {"HKCU", "HKLM", "HKU", "HKPD", "HKCC", "HKDD"};
+  for (std::int32_t hive = INT32_MIN + 1; hive <= INT32_MIN + 6; ++hive) {
+    walk(walk, kNames[hive - INT32_MIN - 1], *Local().roots.at(RootHandle(hive)));
+  }
+  return lines;
+}
+
 }  // namespace platform

@@ -113,6 +113,9 @@ class MemoryRegistry final : public RegistryService {
                                     const std::string& name) const;
   void Store(KeyHandle root, const std::string& path, const std::string& name, std::uint32_t type,
              std::vector<std::uint8_t> data);
+  // Every key and value of this computer's registry, one line each
+  // ("HKCU\\Path" and "HKCU\\Path|name=type:hex"), in listing order.
+  std::vector<std::string> Dump() const;
 
  private:
   struct Node;
