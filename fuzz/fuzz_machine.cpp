@@ -1,0 +1,30 @@
+// Machine normalisation: short names mean this computer; every other name
+// starts with two backslashes and ends with the name as given.
+#include <cstdlib>
+
+#include "fuzz/fuzz_input.h"
+#include "platform/memory_registry.h"
+#include "registry/cregistry.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzInput input(data, size);
+  platform::MemoryRegistry memory;
+  cRegistry reg(memory);
+  const platform::Text name = input.Text(8);
+  reg.Machine(name);
+  const platform::Text stored = reg.Machine();
+  if (name.size() < 3) {
+    if (!stored.empty()) std::abort();
+  } else {
+    if (stored.compare(0, 2, u"\\\\") != 0) std::abort();
+    if (stored.size() < name.size() ||
+        stored.compare(stored.size() - name.size(), name.size(), name) != 0) {
+      std::abort();
+    }
+    if (stored.size() != name.size() && stored.size() != name.size() + 2) std::abort();
+    reg.Machine(stored);  // normalising twice changes nothing
+    if (reg.Machine() != stored) std::abort();
+  }
+  if (!memory.Calls().empty()) std::abort();
+  return 0;
+}
