@@ -1,6 +1,7 @@
 // Start-up: the reset window is the program; there is nothing before it.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include "app/form1.h"
 #include "app/layout.h"

@@ -68,12 +68,30 @@ struct MemoryRegistry::Node {
   std::map<std::string, std::shared_ptr<Node>> children;
   std::map<std::string, Value> values;
 
-  // Listings come in the order of the folded names, as Wine lists them.
+  // Bumped whenever an entry is added or removed, so that a listing's
+  // cursor knows when its place is no longer valid.
+  std::uint64_t generation = 0;
+
+  // Listings come in the order of the folded names, as Wine lists them. A
+  // cursor remembers the last place, so listing by index 0, 1, 2... takes
+  // linear time, not quadratic.
   template <typename Map>
-  static auto At(const Map& map, std::uint32_t index) {
-    auto it = map.begin();
-    std::advance(it, index);
-    return it;
+  struct Cursor {
+    std::uint64_t generation = ~std::uint64_t{0};
+    std::uint32_t index = 0;
+    typename Map::const_iterator it;
+  };
+  Cursor<decltype(children)> childCursor;
+  Cursor<decltype(values)> valueCursor;
+
+  template <typename Map>
+  auto At(const Map& map, Cursor<Map>& cursor, std::uint32_t index) {
+    if (cursor.generation != generation || index < cursor.index) {
+      cursor = {generation, 0, map.begin()};
+    }
+    std::advance(cursor.it, index - cursor.index);
+    cursor.index = index;
+    return cursor.it;
   }
 };
 
@@ -167,6 +185,7 @@ Status MemoryRegistry::Resolve(KeyHandle parent, const std::string& path, bool c
     child->name = level;
     child->parent = node.get();
     node->children[FoldName(level)] = child;
+    ++node->generation;
     node = child;
   }
   result = node;
@@ -238,6 +257,7 @@ Status MemoryRegistry::DeleteKey(KeyHandle parent, const std::string& subKey) {
       } else {
         node->deleted = true;
         node->parent->children.erase(FoldName(node->name));
+        ++node->parent->generation;
       }
     }
   }
@@ -255,7 +275,7 @@ Status MemoryRegistry::DeleteValue(KeyHandle key, const std::string& name) {
       st = status::kKeyDeleted;
     } else if (handle && (handle->access & access::kSetValue) == 0) {
       st = status::kAccessDenied;
-    } else if (node->values.erase(FoldName(name)) == 0) {
+    } else if (++node->generation, node->values.erase(FoldName(name)) == 0) {
       st = status::kFileNotFound;
     }
   }
@@ -307,6 +327,8 @@ Status MemoryRegistry::SetValue(KeyHandle key, const std::string& name, std::uin
     } else if (name.size() > kLongestValueName || (size > 0 && !data)) {
       st = status::kInvalidParameter;
     } else {
+      ++node->generation;
+      ++node->generation;
       auto& value = node->values[FoldName(name)];
       if (value.name.empty()) value.name = name;
       value.type = type;
@@ -331,7 +353,7 @@ Status MemoryRegistry::EnumKey(KeyHandle key, std::uint32_t index, char* name,
     } else if (index >= node->children.size()) {
       st = status::kNoMoreItems;
     } else {
-      const auto& child = Node::At(node->children, index)->second->name;
+      const auto& child = node->At(node->children, node->childCursor, index)->second->name;
       if (child.size() + 1 > bufferLength) {
         st = status::kMoreData;
       } else {
@@ -357,7 +379,7 @@ Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
     } else if (index >= node->values.size()) {
       st = status::kNoMoreItems;
     } else {
-      const auto& value = Node::At(node->values, index)->second.name;
+      const auto& value = node->At(node->values, node->valueCursor, index)->second.name;
       if (value.size() + 1 > *nameLength) {
         st = status::kMoreData;
       } else {
@@ -514,6 +536,7 @@ void MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::s
                            std::uint32_t type, std::vector<std::uint8_t> data) {
   std::shared_ptr<Node> node;
   if (Resolve(root, path, true, node) != status::kSuccess) return;
+  ++node->generation;
   auto& value = node->values[FoldName(name)];
   if (value.name.empty()) value.name = name;
   value.type = type;

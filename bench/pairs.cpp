@@ -1,0 +1,234 @@
+#include "bench/pairs.h"
+
+#include <memory>
+
+#include "app/form1.h"
+#include "platform/key_handle.h"
+#include "registry/cregistry.h"
+
+namespace bench {
+namespace {
+
+using platform::OwnedKey;
+const platform::KeyHandle kHkcu = platform::RootHandle(HKEY_CURRENT_USER);
+
+void DeleteBelow(platform::RegistryService& service, platform::KeyHandle key) {
+  std::vector<std::string> children;
+  char name[256];
+  for (std::uint32_t i = 0; service.EnumKey(key, i, name, sizeof name) == 0; ++i) {
+    children.emplace_back(name);
+  }
+  for (const auto& child : children) {
+    platform::KeyHandle sub = 0;
+    if (service.OpenKey(key, child, platform::access::kEnumerateSubKeys, sub) == 0) {
+      DeleteBelow(service, sub);
+      service.CloseKey(sub);
+    }
+    service.DeleteKey(key, child);
+  }
+}
+
+void Fill(platform::RegistryService& service, const std::string& path, int entries) {
+  OwnedKey key(service);
+  service.CreateKey(kHkcu, path, platform::access::kAllValueAndKeyRights, key.Receive());
+  for (int i = 0; i < entries; ++i) {
+    const std::string name = "Entry" + std::to_string(100000 + i);
+    const std::uint8_t data[4] = {1, 0, 0, 0};
+    service.SetValue(key.get(), name, REG_DWORD, data, 4);
+    OwnedKey child(service);
+    service.CreateKey(key.get(), name, platform::access::kAllValueAndKeyRights, child.Receive());
+  }
+}
+
+// The raw read a careful caller would write: open, probe, fetch, convert.
+Variant RawRead(platform::RegistryService& service, const std::string& path,
+                const std::string& name) {
+  OwnedKey key(service);
+  if (service.OpenKey(kHkcu, path, platform::access::kQueryValue, key.Receive()) != 0) {
+    return Variant();
+  }
+  std::uint32_t type = 0, size = 0, probe = 0;
+  service.QueryValue(key.get(), name, &type, reinterpret_cast<std::uint8_t*>(&probe), &size);
+  std::vector<std::uint8_t> data(std::max<std::uint32_t>(size, 4));
+  service.QueryValue(key.get(), name, &type, data.data(), &size);
+  if (type == REG_DWORD) {
+    return Variant(static_cast<std::int32_t>(data[0] | data[1] << 8 | data[2] << 16 |
+                                             static_cast<std::uint32_t>(data[3]) << 24));
+  }
+  if (size > 0 && data[size - 1] == 0) --size;
+  return Variant(
+      service.FromCodePage(std::string_view(reinterpret_cast<const char*>(data.data()), size)));
+}
+
+void RawWrite(platform::RegistryService& service, const std::string& path, const std::string& name,
+              std::uint32_t type, const std::string& bytes) {
+  OwnedKey key(service);
+  if (service.CreateKey(kHkcu, path, platform::access::kAllValueAndKeyRights, key.Receive()) == 0) {
+    service.SetValue(key.get(), name, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                     static_cast<std::uint32_t>(bytes.size()));
+  }
+}
+
+}  // namespace
+
+void Clean(platform::RegistryService& service, const std::string& base) {
+  OwnedKey key(service);
+  if (service.OpenKey(kHkcu, base, platform::access::kEnumerateSubKeys, key.Receive()) == 0) {
+    DeleteBelow(service, key.get());
+  }
+  key.Reset();
+  service.DeleteKey(kHkcu, base);
+}
+
+std::vector<Pair> MakePairs(platform::RegistryService& service, const std::string& base,
+                            int entries, double target) {
+  Clean(service, base);
+  const std::string values = base + "\\Values";
+  const std::string list = base + "\\List";
+  RawWrite(service, values, "text", REG_SZ, std::string("Velto Professional 7\0", 21));
+  RawWrite(service, values, "number", REG_DWORD, std::string("\x2a\0\0\0", 4));
+  Fill(service, list, entries);
+
+  auto reg = std::make_shared<cRegistry>(service);
+  auto& s = service;
+  const platform::Text valuesText = platform::FromUtf8(values);
+  const platform::Text listText = platform::FromUtf8(list);
+  const platform::Text scratch = platform::FromUtf8(base + "\\Scratch");
+  const auto at = [reg](const platform::Text& section, const platform::Text& name,
+                        std::int32_t type) {
+    reg->ClassKey(HKEY_CURRENT_USER);
+    reg->SectionKey(section);
+    reg->ValueKey(name);
+    reg->ValueType(type);
+  };
+  std::vector<Pair> pairs;
+  pairs.push_back({"KeyExists",
+                   [=] {
+                     at(valuesText, u"", 0);
+                     reg->KeyExists();
+                   },
+                   [=, &s] {
+                     OwnedKey key(s);
+                     s.OpenKey(kHkcu, values, platform::access::kQueryValue, key.Receive());
+                   },
+                   target});
+  pairs.push_back({"Value read, text",
+                   [=] {
+                     at(valuesText, u"text", 0);
+                     reg->Value();
+                   },
+                   [=, &s] { RawRead(s, values, "text"); }, target});
+  pairs.push_back({"Value read, 32-bit",
+                   [=] {
+                     at(valuesText, u"number", 0);
+                     reg->Value();
+                   },
+                   [=, &s] { RawRead(s, values, "number"); }, target});
+  pairs.push_back({"Value write, text",
+                   [=] {
+                     at(valuesText, u"written", REG_SZ);
+                     reg->Value(Variant(u"Velto Professional 7"));
+                   },
+                   [=, &s] {
+                     const auto bytes = s.ToCodePage(u"Velto Professional 7");
+                     RawWrite(s, values, "written", REG_SZ, *bytes + '\0');
+                   },
+                   target});
+  pairs.push_back(
+      {"Value write, 32-bit",
+       [=] {
+         at(valuesText, u"count", REG_DWORD);
+         reg->Value(Variant(42));
+       },
+       [=, &s] { RawWrite(s, values, "count", REG_DWORD, std::string("\x2a\0\0\0", 4)); }, target});
+  // Both sides create the key again first, so each deletion finds one.
+  pairs.push_back({"DeleteKey",
+                   [=, &s] {
+                     RawWrite(s, base + "\\Scratch", "", REG_SZ, std::string(1, '\0'));
+                     at(scratch, u"", 0);
+                     reg->DeleteKey();
+                   },
+                   [=, &s] {
+                     RawWrite(s, base + "\\Scratch", "", REG_SZ, std::string(1, '\0'));
+                     s.DeleteKey(kHkcu, base + "\\Scratch");
+                   },
+                   target});
+  pairs.push_back({"EnumerateValues, " + std::to_string(entries),
+                   MakeListing(service, base, entries),
+                   [=, &s] {
+                     std::vector<platform::Text> names;
+                     OwnedKey key(s);
+                     if (s.OpenKey(kHkcu, list, platform::access::kQueryValue, key.Receive()) != 0)
+                       return;
+                     std::uint32_t longest = 0;
+                     s.QueryInfoKey(key.get(), &longest);
+                     std::string name;
+                     for (std::uint32_t i = 0;; ++i) {
+                       name.assign(longest + 1, '\0');
+                       std::uint32_t length = longest + 1;
+                       if (s.EnumValue(key.get(), i, name.data(), &length) != 0) break;
+                       names.push_back(s.FromCodePage(std::string_view(name.data(), length)));
+                     }
+                   },
+                   target});
+  pairs.push_back(
+      {"EnumerateSections, " + std::to_string(entries),
+       [=] {
+         NameList names;
+         std::int32_t count = 0;
+         at(listText, u"", 0);
+         reg->EnumerateSections(names, count);
+       },
+       [=, &s] {
+         std::vector<platform::Text> names;
+         OwnedKey key(s);
+         if (s.OpenKey(kHkcu, list, platform::access::kEnumerateSubKeys, key.Receive()) != 0)
+           return;
+         char name[256];
+         for (std::uint32_t i = 0; s.EnumKey(key.get(), i, name, sizeof name) == 0; ++i) {
+           names.push_back(s.FromCodePage(name));
+         }
+       },
+       target});
+  pairs.push_back({"ResetSettings",
+                   [&s] {
+                     struct NoWindow final : platform::WindowSystem {
+                       float ScreenWidth() const override { return 0; }
+                       float ScreenHeight() const override { return 0; }
+                       float WindowWidth() const override { return 0; }
+                       float WindowHeight() const override { return 0; }
+                       void PlaceWindow(float, float) override {}
+                       platform::Text LabelText() const override { return {}; }
+                       void SetLabelText(const platform::Text&) override {}
+                       int ShowMessage(const platform::Text&, const platform::Text&,
+                                       std::uint32_t) override {
+                         return 0;
+                       }
+                       void EndProgram() override {}
+                     } window;
+                     app::Form1(window, s).ResetSettings();
+                   },
+                   [&s] {
+                     for (const char16_t* section : app::kResetSections) {
+                       s.DeleteKey(kHkcu, platform::ToUtf8(section));
+                     }
+                   },
+                   target});
+  return pairs;
+}
+
+std::function<void()> MakeListing(platform::RegistryService& service, const std::string& base,
+                                  int entries) {
+  (void)entries;  // laid out by MakePairs
+  const std::string list = base + "\\List";
+  auto reg = std::make_shared<cRegistry>(service);
+  reg->ClassKey(HKEY_CURRENT_USER);
+  reg->SectionKey(platform::FromUtf8(list));
+  return [reg] {
+    NameList names;
+    std::int32_t count = 0;
+    reg->EnumerateValues(names, count);
+  };
+}
+
+}  // namespace bench

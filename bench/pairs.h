@@ -1,0 +1,32 @@
+// The measured work, in pairs: cRegistry doing something, and hand-written
+// raw service calls doing the same work (the floor the class can only add to).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/registry_service.h"
+
+namespace bench {
+
+struct Pair {
+  std::string name;
+  std::function<void()> ours;
+  std::function<void()> raw;
+  double target;  // the highest acceptable ratio of ours to raw
+};
+
+// Lays out the keys the pairs work on below HKCU\<base> and builds the pairs.
+// entries: the number of values and of sub-keys to list.
+std::vector<Pair> MakePairs(platform::RegistryService& service, const std::string& base,
+                            int entries, double target);
+
+// Enumeration of the values of a key of this many entries, through cRegistry.
+std::function<void()> MakeListing(platform::RegistryService& service, const std::string& base,
+                                  int entries);
+
+// Removes what MakePairs and MakeListing laid out.
+void Clean(platform::RegistryService& service, const std::string& base);
+
+}  // namespace bench
