@@ -4,6 +4,7 @@
 
 #include "app/form1.h"
 #include "platform/key_handle.h"
+#include "platform/registry_tree.h"
 #include "registry/cregistry.h"
 
 namespace bench {
@@ -11,22 +12,6 @@ namespace {
 
 using platform::OwnedKey;
 const platform::KeyHandle kHkcu = platform::RootHandle(HKEY_CURRENT_USER);
-
-void DeleteBelow(platform::RegistryService& service, platform::KeyHandle key) {
-  std::vector<std::string> children;
-  char name[256];
-  for (std::uint32_t i = 0; service.EnumKey(key, i, name, sizeof name) == 0; ++i) {
-    children.emplace_back(name);
-  }
-  for (const auto& child : children) {
-    platform::KeyHandle sub = 0;
-    if (service.OpenKey(key, child, platform::access::kEnumerateSubKeys, sub) == 0) {
-      DeleteBelow(service, sub);
-      service.CloseKey(sub);
-    }
-    service.DeleteKey(key, child);
-  }
-}
 
 void Fill(platform::RegistryService& service, const std::string& path, int entries) {
   OwnedKey key(service);
@@ -72,12 +57,7 @@ void RawWrite(platform::RegistryService& service, const std::string& path, const
 }  // namespace
 
 void Clean(platform::RegistryService& service, const std::string& base) {
-  OwnedKey key(service);
-  if (service.OpenKey(kHkcu, base, platform::access::kEnumerateSubKeys, key.Receive()) == 0) {
-    DeleteBelow(service, key.get());
-  }
-  key.Reset();
-  service.DeleteKey(kHkcu, base);
+  platform::DeleteTree(service, kHkcu, base);
 }
 
 std::vector<Pair> MakePairs(platform::RegistryService& service, const std::string& base,

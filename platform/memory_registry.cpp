@@ -156,6 +156,17 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::NodeOf(KeyHandle key) cons
   return handle ? handle->node : nullptr;
 }
 
+Status MemoryRegistry::Reach(KeyHandle key, std::uint32_t needed,
+                             std::shared_ptr<Node>& node) const {
+  const auto* handle = HandleOf(key);
+  node = NodeOf(key);
+  if (!node) return status::kInvalidHandle;
+  if (node->deleted) return status::kKeyDeleted;
+  // The predefined roots carry every right.
+  if (handle && (handle->access & needed) == 0) return status::kAccessDenied;
+  return status::kSuccess;
+}
+
 KeyHandle MemoryRegistry::NewHandle(std::shared_ptr<Node> node, std::uint32_t access) {
   const KeyHandle key = nextHandle_;
   nextHandle_ += 4;
@@ -267,14 +278,10 @@ Status MemoryRegistry::DeleteKey(KeyHandle parent, const std::string& subKey) {
 Status MemoryRegistry::DeleteValue(KeyHandle key, const std::string& name) {
   Status st = status::kSuccess;
   if (!Faulted(Operation::kDeleteValue, st)) {
-    const auto* handle = HandleOf(key);
-    auto node = NodeOf(key);
-    if (!node) {
-      st = status::kInvalidHandle;
-    } else if (node->deleted) {
-      st = status::kKeyDeleted;
-    } else if (handle && (handle->access & access::kSetValue) == 0) {
-      st = status::kAccessDenied;
+    std::shared_ptr<Node> node;
+    st = Reach(key, access::kSetValue, node);
+    if (st != status::kSuccess) {
+      // an invalid handle, a deleted key or too narrow an access
     } else if (++node->generation, node->values.erase(FoldName(name)) == 0) {
       st = status::kFileNotFound;
     }
@@ -287,14 +294,10 @@ Status MemoryRegistry::QueryValue(KeyHandle key, const std::string& name, std::u
   Status st = status::kSuccess;
   const std::uint32_t offered = size ? *size : 0;
   if (!Faulted(Operation::kQueryValue, st)) {
-    const auto* handle = HandleOf(key);
-    auto node = NodeOf(key);
-    if (!node) {
-      st = status::kInvalidHandle;
-    } else if (node->deleted) {
-      st = status::kKeyDeleted;
-    } else if (handle && (handle->access & access::kQueryValue) == 0) {
-      st = status::kAccessDenied;
+    std::shared_ptr<Node> node;
+    st = Reach(key, access::kQueryValue, node);
+    if (st != status::kSuccess) {
+      // an invalid handle, a deleted key or too narrow an access
     } else if (const auto it = node->values.find(FoldName(name)); it == node->values.end()) {
       st = status::kFileNotFound;
     } else {
@@ -316,14 +319,10 @@ Status MemoryRegistry::SetValue(KeyHandle key, const std::string& name, std::uin
                                 const std::uint8_t* data, std::uint32_t size) {
   Status st = status::kSuccess;
   if (!Faulted(Operation::kSetValue, st)) {
-    const auto* handle = HandleOf(key);
-    auto node = NodeOf(key);
-    if (!node) {
-      st = status::kInvalidHandle;
-    } else if (node->deleted) {
-      st = status::kKeyDeleted;
-    } else if (handle && (handle->access & access::kSetValue) == 0) {
-      st = status::kAccessDenied;
+    std::shared_ptr<Node> node;
+    st = Reach(key, access::kSetValue, node);
+    if (st != status::kSuccess) {
+      // an invalid handle, a deleted key or too narrow an access
     } else if (name.size() > kLongestValueName || (size > 0 && !data)) {
       st = status::kInvalidParameter;
     } else {
@@ -342,14 +341,10 @@ Status MemoryRegistry::EnumKey(KeyHandle key, std::uint32_t index, char* name,
                                std::uint32_t bufferLength) {
   Status st = status::kSuccess;
   if (!Faulted(Operation::kEnumKey, st)) {
-    const auto* handle = HandleOf(key);
-    auto node = NodeOf(key);
-    if (!node) {
-      st = status::kInvalidHandle;
-    } else if (node->deleted) {
-      st = status::kKeyDeleted;
-    } else if (handle && (handle->access & access::kEnumerateSubKeys) == 0) {
-      st = status::kAccessDenied;
+    std::shared_ptr<Node> node;
+    st = Reach(key, access::kEnumerateSubKeys, node);
+    if (st != status::kSuccess) {
+      // an invalid handle, a deleted key or too narrow an access
     } else if (index >= node->children.size()) {
       st = status::kNoMoreItems;
     } else {
@@ -368,14 +363,10 @@ Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
                                  std::uint32_t* nameLength) {
   Status st = status::kSuccess;
   if (!Faulted(Operation::kEnumValue, st)) {
-    const auto* handle = HandleOf(key);
-    auto node = NodeOf(key);
-    if (!node) {
-      st = status::kInvalidHandle;
-    } else if (node->deleted) {
-      st = status::kKeyDeleted;
-    } else if (handle && (handle->access & access::kQueryValue) == 0) {
-      st = status::kAccessDenied;
+    std::shared_ptr<Node> node;
+    st = Reach(key, access::kQueryValue, node);
+    if (st != status::kSuccess) {
+      // an invalid handle, a deleted key or too narrow an access
     } else if (index >= node->values.size()) {
       st = status::kNoMoreItems;
     } else {
@@ -394,14 +385,10 @@ Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
 Status MemoryRegistry::QueryInfoKey(KeyHandle key, std::uint32_t* longestValueName) {
   Status st = status::kSuccess;
   if (!Faulted(Operation::kQueryInfoKey, st)) {
-    const auto* handle = HandleOf(key);
-    auto node = NodeOf(key);
-    if (!node) {
-      st = status::kInvalidHandle;
-    } else if (node->deleted) {
-      st = status::kKeyDeleted;
-    } else if (handle && (handle->access & access::kQueryValue) == 0) {
-      st = status::kAccessDenied;
+    std::shared_ptr<Node> node;
+    st = Reach(key, access::kQueryValue, node);
+    if (st != status::kSuccess) {
+      // an invalid handle, a deleted key or too narrow an access
     } else {
       std::size_t longest = 0;
       for (const auto& [folded, value] : node->values) {

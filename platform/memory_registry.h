@@ -131,6 +131,9 @@ class MemoryRegistry final : public RegistryService {
   std::shared_ptr<Node> NodeOf(KeyHandle key) const;
   std::shared_ptr<Node> Find(KeyHandle root, const std::string& path) const;
   const OpenHandle* HandleOf(KeyHandle key) const;
+  // The key behind a handle, if the handle is valid, its key not deleted and
+  // its access includes the needed rights.
+  Status Reach(KeyHandle key, std::uint32_t needed, std::shared_ptr<Node>& node) const;
   KeyHandle NewHandle(std::shared_ptr<Node> node, std::uint32_t access);
   Status Resolve(KeyHandle parent, const std::string& path, bool create,
                  std::shared_ptr<Node>& result);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/memory_registry.h"
+#include "platform/registry_tree.h"
 #include "platform/registry_service.h"
 #include "platform/text.h"
 #include "registry/variant.h"
@@ -35,9 +36,7 @@ std::vector<std::uint8_t> Bytes(const char (&text)[N]) {
   return Bytes(std::string_view(text, N - 1));
 }
 
-// Deletes a key and everything below it (ignoring "not found").
-void DeleteTree(platform::RegistryService& service, platform::KeyHandle root,
-                const std::string& path);
+using platform::DeleteTree;
 
 struct MemoryBackend {
   static constexpr bool kIsMemory = true;

@@ -40,9 +40,10 @@ arrange() {
 
 # The visible top-level windows titled with the caption.
 windows() { xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null; }
-# wait_windows <count>: until that many are visible (10 s at most).
+# wait_windows <count>: until that many are visible (30 s at most: a cold
+# Wine start can be slow).
 wait_windows() {
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     [ "$(windows | wc -l)" -eq "$1" ] && return 0
     sleep 0.1
   done
