@@ -8,6 +8,8 @@ if [ "${RPV_INNER_X:-}" != 1 ]; then
   RPV_INNER_X=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash "$0" "$@"
 fi
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/tools/wine-session"
+wine_session_start "$root" "$root/build/wineprefix-gui"
 build=$1
 runs=${2:-9}
 

@@ -8,6 +8,8 @@ if [ "${RPV_INNER_X:-}" != 1 ]; then
   RPV_INNER_X=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash "$0" "$@"
 fi
 source "$(dirname "$0")/wine_env.sh"
+source "$here/../../tools/wine-session"
+wine_session_start "$here/../.." "$here/../../build/wineprefix-gui"
 exe=$1
 shots=$2
 mkdir -p "$shots"
