@@ -133,8 +133,7 @@ std::vector<Pair> MakePairs(platform::RegistryService& service, const std::strin
                      s.DeleteKey(kHkcu, base + "\\Scratch");
                    },
                    target});
-  pairs.push_back({"EnumerateValues, " + std::to_string(entries),
-                   MakeListing(service, base, entries),
+  pairs.push_back({"EnumerateValues, " + std::to_string(entries), MakeListing(service, base),
                    [=, &s] {
                      std::vector<platform::Text> names;
                      OwnedKey key(s);
@@ -197,9 +196,7 @@ std::vector<Pair> MakePairs(platform::RegistryService& service, const std::strin
   return pairs;
 }
 
-std::function<void()> MakeListing(platform::RegistryService& service, const std::string& base,
-                                  int entries) {
-  (void)entries;  // laid out by MakePairs
+std::function<void()> MakeListing(platform::RegistryService& service, const std::string& base) {
   const std::string list = base + "\\List";
   auto reg = std::make_shared<cRegistry>(service);
   reg->ClassKey(HKEY_CURRENT_USER);

@@ -22,9 +22,8 @@ struct Pair {
 std::vector<Pair> MakePairs(platform::RegistryService& service, const std::string& base,
                             int entries, double target);
 
-// Enumeration of the values of a key of this many entries, through cRegistry.
-std::function<void()> MakeListing(platform::RegistryService& service, const std::string& base,
-                                  int entries);
+// EnumerateValues, through cRegistry, of the key of names that MakePairs lays out.
+std::function<void()> MakeListing(platform::RegistryService& service, const std::string& base);
 
 // Removes what MakePairs and MakeListing laid out.
 void Clean(platform::RegistryService& service, const std::string& base);

@@ -112,8 +112,7 @@ cRegistry::Text cRegistry::ExpandEnvironmentText(const Text& text) {
     const std::uint32_t written = service_->ExpandEnvironment(*source, expanded.data(), needed);
     if (written == 0) break;
     if (written <= needed) {
-      expanded.resize(expanded.find('\0') == std::string::npos ? expanded.size()
-                                                               : expanded.find('\0'));
+      expanded.resize(std::min(expanded.find('\0'), expanded.size()));
       return service_->FromCodePage(expanded);
     }
     needed = written;
