@@ -41,5 +41,6 @@ int main() {
     std::fprintf(stderr, "RegistryError %d: %s\n", error.Number, error.what());
     return 1;
   }
+  std::printf("oracle_writer: values and association written\n");
   return 0;
 }

@@ -1,21 +1,24 @@
 #!/usr/bin/env bash
-# The real reset program under wine64 and Xvfb, driven with xdotool, with the
-# registry checked by Wine's own reg.exe afterwards.
-# Usage: reset_window.sh <ResetParametriVelto.exe> <screenshot folder>
+# The real reset program under Wine, on a screen of its own with a window
+# manager, driven with xdotool; the registry is checked by Wine's own reg.exe
+# afterwards. The window is looked at in 96 and 144 dots per inch.
+# Usage: reset_window.sh <ResetParametriVelto.exe> <window_probe.exe> <screenshot folder>
 set -uo pipefail
 if [ "${RPV_INNER_X:-}" != 1 ]; then
-  # A screen of its own: 1024 x 768 at 96 dots per inch.
-  RPV_INNER_X=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash "$0" "$@"
+  RPV_INNER_X=1 exec "$(dirname "$0")/../../tools/on-xvfb" bash "$0" "$@"
 fi
 source "$(dirname "$0")/wine_env.sh"
 source "$here/../../tools/wine-session"
-wine_session_start "$here/../.." "$here/../../build/wineprefix-gui"
+# Windowed programs need a prefix whose first program started on this screen.
+wine_session_start "$here/../.." "$WINEPREFIX-gui"
 exe=$1
-shots=$2
+probe=$2
+shots=$3
 mkdir -p "$shots"
 caption='Reset Parametri Velto Professional'
 base='HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Tovrik\Velto Professional 7'
 sections=(EpiLim Fep Fep2 OrigineDati Parametri Periodi Progettista Settings Stampa TipoTarga U Variabili)
+label='Questo applicazione effettua l'"'"'azzeramento di tutti i parametri di configurazione di Velto Professional\r\n\r\nPer proseguire occorre chiudere il programma Velto Professional.'
 
 arrange() {
   "$wine_run" reg delete 'HKCU\Software\VB and VBA Program Settings\Tovrik' /f >/dev/null 2>&1
@@ -51,10 +54,14 @@ wait_windows() {
   done
   return 1
 }
+# Starts the program; nothing else is checked unless its window is found.
 start() {
   "$wine_run" "$exe" >/dev/null 2>&1 &
   pid=$!
-  wait_windows 1 || fail "the window did not appear"
+  if ! wait_windows 1; then
+    fail "the window did not appear"
+    finish
+  fi
   main=$(windows | head -1)
 }
 # ended: the program's process is gone within 10 s.
@@ -83,22 +90,60 @@ section_survives() {
 }
 untouched() {
   tree=$(export_key "$base")
-  for section in "${sections[@]}" Altro; do section_survives kept "$section"; done
+  for section in "${sections[@]}"; do section_survives kept "$section"; done
+  section_survives kept Altro
   expect_line "$base" '"BaseValue"=dword:00000001'
 }
 
-echo "--- Reset parametri, then Yes"
+# look <dpi> <client width> <client height>: the window as the screen shows
+# it and as Windows itself sees it, and a screenshot.
+look() {
+  local dpi=$1 width=$2 height=$3 x_width x_height
+  read -r x_width x_height < <(xdotool getwindowgeometry --shell "$main" |
+    awk -F= '/WIDTH|HEIGHT/ {printf "%s ", $2}')
+  [ "$x_width x $x_height" = "$width x $height" ] && pass "$dpi dpi: client area $width x $height on screen" ||
+    fail "$dpi dpi: client area $x_width x $x_height on screen, expected $width x $height"
+  local seen
+  seen=$("$wine_run" "$probe" | tr -d '\r')
+  echo "$seen" | sed 's/^/     probe: /'
+  local screen_w screen_h screen_dpi left top right bottom
+  read -r _ screen_w screen_h screen_dpi <<<"$(grep '^screen ' <<<"$seen")"
+  read -r _ left top right bottom <<<"$(grep '^window ' <<<"$seen")"
+  if [ -z "$bottom" ] || [ -z "$screen_dpi" ]; then
+    fail "$dpi dpi: the probe did not find the window"
+    finish
+  fi
+  [ "$screen_dpi" = "$dpi" ] && pass "$dpi dpi: the program runs at $dpi dpi" ||
+    fail "$dpi dpi: the program sees ${screen_dpi:-no} dpi"
+  grep -qx "client $width $height" <<<"$seen" && pass "$dpi dpi: client area $width x $height for Windows" ||
+    fail "$dpi dpi: client area for Windows: $(grep '^client' <<<"$seen")"
+  # Left = (screen width - window width) / 2, top likewise, outer sizes
+  # with frame and title bar, to the pixel.
+  local dx=$((left + right - screen_w)) dy=$((top + bottom - screen_h))
+  [ "${dx#-}" -le 1 ] && pass "$dpi dpi: centred across (left $left)" || fail "$dpi dpi: not centred across: left $left"
+  [ "${dy#-}" -le 1 ] && pass "$dpi dpi: centred down (top $top)" || fail "$dpi dpi: not centred down: top $top"
+  grep -qxF "label $label" <<<"$seen" && pass "$dpi dpi: the label's two paragraphs" ||
+    fail "$dpi dpi: the label reads: $(grep '^label' <<<"$seen")"
+  import -window root "$shots/window-$dpi.png"
+}
+
+# The screen's resolution for the programs started from now on.
+dpi() { "$wine_run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1; }
+
+echo "--- 144 dpi: the window, then Annulla"
+dpi 144
 arrange
 start
-read -r width height < <(xdotool getwindowgeometry --shell "$main" | awk -F= '/WIDTH|HEIGHT/ {printf "%s ", $2}')
-read -r x y < <(xdotool getwindowgeometry --shell "$main" | awk -F= '/^X|^Y/ {printf "%s ", $2}')
-[ "$width" = 439 ] && [ "$height" = 169 ] && pass "client area 439 x 169" || fail "client area ${width} x ${height}"
-# The frame is symmetric left and right; the title bar lifts the client area.
-dx=$((2 * x + width - 1024))
-dy=$((2 * y + height - 768))
-[ "$dx" -ge -2 ] && [ "$dx" -le 2 ] && pass "centred across (x $x)" || fail "not centred across: x $x"
-[ "$dy" -ge 0 ] && [ "$dy" -le 40 ] && pass "centred down (y $y)" || fail "not centred down: y $y"
-import -window root "$shots/window.png"
+look 144 659 254
+press "$main" Tab space  # Annulla
+if ended; then pass "Annulla ended the program"; else fail "still running after Annulla"; fi
+untouched
+
+echo "--- 96 dpi: the window, Reset parametri, then Yes"
+dpi 96
+arrange
+start
+look 96 439 169
 press "$main" Return  # Reset parametri has the focus
 if wait_windows 2; then pass "the confirmation is up"; else fail "no confirmation"; fi
 import -window root "$shots/confirmation.png"
@@ -139,5 +184,5 @@ if ended; then pass "closing the window ended the program"; else fail "still run
 untouched
 
 "$wine_run" reg delete 'HKCU\Software\VB and VBA Program Settings\Tovrik' /f >/dev/null 2>&1
-echo "screenshots: $shots/window.png, $shots/confirmation.png"
+echo "screenshots: $shots/window-96.png, $shots/window-144.png, $shots/confirmation.png"
 finish
