@@ -1,13 +1,16 @@
-// Side-by-side figures: each pair of bench/pairs.h timed in alternating
+// Side-by-side figures: each pair of bench/pairs.h timed in interleaved
 // rounds in one run, printed as the ratio of cRegistry's time to the raw
-// calls' time, against its target. Natively on the in-memory registry, on
-// Windows (and Wine) on advapi32. The figures are printed, never asserted.
+// calls' time with its interval, against its target. Natively on the
+// in-memory registry, on Windows (and Wine) on advapi32. The figures are
+// printed, never asserted.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "bench/pairs.h"
+#include "bench/stats.h"
 #include "platform/memory_registry.h"
 #ifdef _WIN32
 #include "platform/win32_registry.h"
@@ -23,34 +26,29 @@ double Seconds(const std::function<void()>& work, long iterations) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-struct Figures {
-  double ours, raw;  // seconds per iteration, medians
-};
-
-// Rounds alternate which side goes first; each side's median is kept.
-Figures Compare(const std::function<void()>& ours, const std::function<void()>& raw, int rounds) {
+// Rounds alternate which side goes first; each round times both sides over
+// the same number of iterations, so a disturbance hits both.
+bench::Comparison Measure(const std::function<void()>& ours, const std::function<void()>& raw,
+                          int rounds) {
   long iterations = 1;
   while (Seconds(raw, iterations) < 0.005 && iterations < (1L << 24)) iterations *= 2;
   std::vector<double> a, b;
   for (int round = 0; round < rounds; ++round) {
     if (round % 2 == 0) {
-      a.push_back(Seconds(ours, iterations));
-      b.push_back(Seconds(raw, iterations));
+      a.push_back(Seconds(ours, iterations) / static_cast<double>(iterations));
+      b.push_back(Seconds(raw, iterations) / static_cast<double>(iterations));
     } else {
-      b.push_back(Seconds(raw, iterations));
-      a.push_back(Seconds(ours, iterations));
+      b.push_back(Seconds(raw, iterations) / static_cast<double>(iterations));
+      a.push_back(Seconds(ours, iterations) / static_cast<double>(iterations));
     }
   }
-  std::sort(a.begin(), a.end());
-  std::sort(b.begin(), b.end());
-  return {a[a.size() / 2] / static_cast<double>(iterations),
-          b[b.size() / 2] / static_cast<double>(iterations)};
+  return bench::Compare(a, b);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int rounds = argc > 1 ? std::max(3, std::atoi(argv[1])) : 11;
+  const int rounds = std::max(21, argc > 1 ? std::atoi(argv[1]) : 21);
 #ifdef _WIN32
   platform::Win32Registry service;
   const char* backend = "advapi32";
@@ -61,34 +59,31 @@ int main(int argc, char** argv) {
   const double target = 1.5;
 #endif
   const std::string base = "Software\\ResetParametriVelto-bench";
-  std::printf("cRegistry against raw service calls, on the %s (%d rounds)\n", backend, rounds);
-  std::printf("%-28s %12s %12s %7s %7s\n", "work", "cRegistry", "raw calls", "ratio", "target");
-  int missed = 0;
+  std::printf("cRegistry against raw service calls, on the %s, %d interleaved rounds:\n", backend,
+              rounds);
+  bench::PrintHeading("cRegistry", "raw calls");
+  int missed = 0, inconclusive = 0;
+  const auto count = [&](const std::string& verdict) {
+    missed += verdict == "missed";
+    inconclusive += verdict == "inconclusive";
+  };
   for (const auto& pair : bench::MakePairs(service, base, 1000, target)) {
-    const auto f = Compare(pair.ours, pair.raw, rounds);
-    const double ratio = f.ours / f.raw;
-    const bool met = ratio <= pair.target;
-    missed += met ? 0 : 1;
-    std::printf("%-28s %9.2f us %9.2f us %7.3f %7.2f %s\n", pair.name.c_str(), f.ours * 1e6,
-                f.raw * 1e6, ratio, pair.target, met ? "" : "MISSED");
+    count(bench::PrintComparison(pair.name.c_str(), Measure(pair.ours, pair.raw, rounds),
+                                 pair.target, 1e6, "us"));
   }
 #ifndef _WIN32
   // Growth: a listing ten times as long takes at most eleven times as long.
   const auto small = bench::MakePairs(service, base + "1000", 1000, target);
   const auto large = bench::MakePairs(service, base + "10000", 10000, target);
-  const auto f = Compare(large[6].ours, small[6].ours, rounds);
-  const double growth = f.ours / f.raw;
-  missed += growth <= 11 ? 0 : 1;
-  std::printf("%-28s %9.2f us %9.2f us %7.3f %7.2f %s\n", "EnumerateValues 10000/1000",
-              f.ours * 1e6, f.raw * 1e6, growth, 11.0, growth <= 11 ? "" : "MISSED");
+  count(bench::PrintComparison("EnumerateValues 10000/1000",
+                               Measure(large[6].ours, small[6].ours, rounds), 11, 1e6, "us"));
   // The same growth of the raw calls: what the registry service itself costs.
-  const auto r = Compare(large[6].raw, small[6].raw, rounds);
-  std::printf("%-28s %9.2f us %9.2f us %7.3f %7s (raw calls, for reference)\n",
-              "raw listing 10000/1000", r.ours * 1e6, r.raw * 1e6, r.ours / r.raw, "");
+  bench::PrintComparison("raw listing 10000/1000", Measure(large[6].raw, small[6].raw, rounds), 11,
+                         1e6, "us");
   bench::Clean(service, base + "1000");
   bench::Clean(service, base + "10000");
 #endif
   bench::Clean(service, base);
-  std::printf("%d figure(s) missed their target\n", missed);
+  std::printf("%d figure(s) missed their target, %d inconclusive\n", missed, inconclusive);
   return 0;
 }

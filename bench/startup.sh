@@ -1,54 +1,56 @@
 #!/usr/bin/env bash
-# The reset program against the minimal window program built with the same
-# toolchain and options: stripped sizes (i686 and x86_64), and under wine64
-# and Xvfb the time from process start until the window is mapped (median).
-# Usage: startup.sh <build root> [runs]
+# The shipped program against the minimal window program built with the same
+# toolchain and options: stripped sizes (i686 and x86_64), and the time from
+# process start until the window is mapped, for the i686 programs under
+# wine32 on a bare X screen, in interleaved runs.
+# Usage: startup.sh <build root> [runs, at least 21]
 set -uo pipefail
 if [ "${RPV_INNER_X:-}" != 1 ]; then
-  RPV_INNER_X=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash "$0" "$@"
+  RPV_INNER_X=1 exec "$(dirname "$0")/../tools/on-xvfb" --no-wm bash "$0" "$@"
 fi
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/tools/wine-session"
 wine_session_start "$root" "$root/build/wineprefix-gui"
+export LANG=en_US.UTF-8
 build=$1
-runs=${2:-9}
-
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
-verdict() { awk -v r="$1" -v t="$2" 'BEGIN { print (r <= t) ? "" : "MISSED" }'; }
+runs=$((${2:-21} < 21 ? 21 : ${2:-21}))
+compare="$build/bench/bench/compare"
+map_wait="$build/bench/bench/map_wait"
 
 echo "Program size, stripped (target: at most 1.3 times the minimal window program)"
-printf '%-8s %12s %12s %7s\n' arch reset minimal ratio
+printf '%-8s %12s %12s %7s\n' arch shipped minimal ratio
 for arch in mingw32 mingw64; do
   ours=$(stat -c %s "$build/$arch/app/ResetParametriVelto.exe")
   floor=$(stat -c %s "$build/$arch/bench/minimal_window.exe")
-  r=$(ratio "$ours" "$floor")
-  printf '%-8s %10s B %10s B %7s %s\n' "$arch" "$ours" "$floor" "$r" "$(verdict "$r" 1.3)"
+  printf '%-8s %10s B %10s B %7s\n' "$arch" "$ours" "$floor" \
+    "$(awk -v a="$ours" -v b="$floor" 'BEGIN { printf "%.3f", a / b }')"
 done
 
-# Milliseconds from start until a visible window with this title exists.
-startup() {
-  local exe=$1 title=$2 start end pid
-  start=$(date +%s%N)
-  "$root/tools/wine-run" "$exe" >/dev/null 2>&1 &
-  pid=$!
-  for _ in $(seq 2000); do
-    xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1 && break
-    sleep 0.005
-  done
-  end=$(date +%s%N)
-  kill "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  echo $(((end - start) / 1000000))
+# Milliseconds from the start of the i686 program under wine32 until its
+# window is mapped.
+startup() {  # startup <exe> <title>
+  "$map_wait" "$2" /usr/lib/wine/wine "$1" || echo "no window: $1" >&2
+  sleep 0.2  # let Wine finish tearing the process down
 }
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# figure <work> <target> <ours exe> <ours title> <floor exe> <floor title>
+# Runs alternate which program goes first; one warm-up run of each.
+figure() {
+  local work=$1 target=$2 a=$3 a_title=$4 b=$5 b_title=$6 i
+  startup "$a" "$a_title" >/dev/null
+  startup "$b" "$b_title" >/dev/null
+  for i in $(seq "$runs"); do
+    if [ $((i % 2)) -eq 0 ]; then
+      printf '%s %s\n' "$(startup "$a" "$a_title")" "$(startup "$b" "$b_title")"
+    else
+      local second
+      second=$(startup "$b" "$b_title")
+      printf '%s %s\n' "$(startup "$a" "$a_title")" "$second"
+    fi
+  done | "$compare" "$work" "$target" ms "${7:-shipped}" "${8:-minimal}"
+}
 
-ours_times=() floor_times=()
-for _ in $(seq "$runs"); do  # alternate, so both see the same machine
-  ours_times+=("$(startup "$build/mingw64/app/ResetParametriVelto.exe" 'Reset Parametri Velto Professional')")
-  floor_times+=("$(startup "$build/mingw64/bench/minimal_window.exe" 'Minimal window')")
-done
-ours=$(printf '%s\n' "${ours_times[@]}" | median)
-floor=$(printf '%s\n' "${floor_times[@]}" | median)
-r=$(ratio "$ours" "$floor")
-echo "Start-up until the window is mapped, wine64 + Xvfb, median of $runs (target: at most 1.1)"
-printf '%-8s %10s ms %10s ms %7s %s\n' x86_64 "$ours" "$floor" "$r" "$(verdict "$r" 1.1)"
+echo
+echo "Start-up until the window is mapped, i686 under wine32, $runs interleaved runs (target: at most 1.1)"
+figure "i686 start-up" 1.1 \
+  "$build/mingw32/app/ResetParametriVelto.exe" 'Reset Parametri Velto Professional' \
+  "$build/mingw32/bench/minimal_window.exe" 'Minimal window'
