@@ -3,45 +3,45 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/cp1252.h"
+#include "platform/code_page.h"
 
 namespace platform {
 namespace {
 
+// Longest names, in UTF-16 units.
 constexpr std::size_t kLongestKeyName = 255;
 constexpr std::size_t kLongestValueName = 16383;
 
-// Upper case of a Windows-1252 byte, for comparing names as Windows does.
-char Fold(char c) {
-  const auto b = static_cast<unsigned char>(c);
-  if ((b >= 'a' && b <= 'z') || (b >= 0xE0 && b <= 0xFE && b != 0xF7)) {
-    return static_cast<char>(b - 0x20);
+// Upper case of a character, for comparing names without regard to case as
+// Windows does: Latin (with the letters of Windows-1252), Greek, Cyrillic
+// and the fullwidth Latin letters.
+char16_t Upper(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
+  if (c == 0xFF) return 0x178;
+  // Latin Extended-A: capital and small letters in pairs.
+  const bool evenCapital = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
+  const bool oddCapital = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+  if ((evenCapital && c % 2 == 1) || (oddCapital && c % 2 == 0))
+    return static_cast<char16_t>(c - 1);
+  if ((c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) || (c >= 0x430 && c <= 0x44F) ||
+      (c >= 0xFF41 && c <= 0xFF5A)) {
+    return static_cast<char16_t>(c - 0x20);
   }
-  switch (b) {
-    case 0x9A:
-      return static_cast<char>(0x8A);
-    case 0x9C:
-      return static_cast<char>(0x8C);
-    case 0x9E:
-      return static_cast<char>(0x8E);
-    case 0xFF:
-      return static_cast<char>(0x9F);
-    default:
-      return c;
-  }
+  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+  return c;
 }
 
-std::string FoldName(const std::string& name) {
-  std::string folded(name);
-  std::transform(folded.begin(), folded.end(), folded.begin(), Fold);
-  return folded;
+Text Fold(Text name) {
+  std::transform(name.begin(), name.end(), name.begin(), Upper);
+  return name;
 }
 
-std::vector<std::string> SplitPath(const std::string& path) {
-  std::vector<std::string> levels;
-  std::string level;
-  for (const char c : path) {
-    if (c == '\\') {
+std::vector<Text> SplitPath(const Text& path) {
+  std::vector<Text> levels;
+  Text level;
+  for (const char16_t c : path) {
+    if (c == u'\\') {
       if (!level.empty()) levels.push_back(level);
       level.clear();
     } else {
@@ -56,17 +56,17 @@ std::vector<std::string> SplitPath(const std::string& path) {
 
 struct MemoryRegistry::Node {
   struct Value {
-    std::string name;
+    Text name;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
   };
-  std::string name;
+  Text name;
   Node* parent = nullptr;
   bool deleted = false;
   std::uint32_t denied = 0;
   // Keyed by the folded name; each entry keeps the name as it was created.
-  std::map<std::string, std::shared_ptr<Node>> children;
-  std::map<std::string, Value> values;
+  std::map<Text, std::shared_ptr<Node>> children;
+  std::map<Text, Value> values;
 
   // Bumped whenever an entry is added or removed, so that a listing's
   // cursor knows when its place is no longer valid.
@@ -105,18 +105,36 @@ struct MemoryRegistry::Computer {
     // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\SOFTWARE\Classes, as on Wine.
     auto& machine = roots[RootHandle(INT32_MIN + 2)];
     auto software = std::make_shared<Node>();
-    software->name = "SOFTWARE";
+    software->name = u"SOFTWARE";
     software->parent = machine.get();
     auto classes = std::make_shared<Node>();
-    classes->name = "Classes";
+    classes->name = u"Classes";
     classes->parent = software.get();
-    software->children[FoldName("Classes")] = classes;
-    machine->children[FoldName("SOFTWARE")] = software;
+    software->children[Fold(classes->name)] = classes;
+    machine->children[Fold(software->name)] = software;
     roots[RootHandle(INT32_MIN)] = classes;
   }
 };
 
-MemoryRegistry::MemoryRegistry() { computers_[kLocalComputer] = std::make_unique<Computer>(); }
+MemoryRegistry::MemoryRegistry(unsigned codePage) : codePage_(codePage) {
+  auto& local = computers_[Fold(Wide(kLocalComputer))];
+  local = std::make_unique<Computer>();
+  local_ = local.get();
+}
+
+Text MemoryRegistry::Wide(const std::string& bytes) const {
+  // The service takes names as NUL-terminated texts.
+  return DecodeCodePage(codePage_, std::string_view(bytes.c_str()));
+}
+
+std::string MemoryRegistry::Narrow(const Text& name) const {
+  if (auto bytes = EncodeCodePage(codePage_, name)) return *bytes;
+  // A character that the code page cannot hold is handed out as "?", as the
+  // ANSI entry points do.
+  std::string bytes;
+  for (const char16_t c : name) bytes += EncodeCodePage(codePage_, Text(1, c)).value_or("?");
+  return bytes;
+}
 
 MemoryRegistry::~MemoryRegistry() = default;
 
@@ -143,7 +161,8 @@ bool MemoryRegistry::Faulted(Operation operation, Status& status) {
 }
 
 const MemoryRegistry::OpenHandle* MemoryRegistry::HandleOf(KeyHandle key) const {
-  const auto it = handles_.find(key);
+  // Windows ignores the low two bits of a handle value: 7 is taken as 4.
+  const auto it = handles_.find(key & ~KeyHandle{3});
   return it == handles_.end() ? nullptr : &it->second;
 }
 
@@ -174,18 +193,18 @@ KeyHandle MemoryRegistry::NewHandle(std::shared_ptr<Node> node, std::uint32_t ac
   return key;
 }
 
-Status MemoryRegistry::Resolve(KeyHandle parent, const std::string& path, bool create,
+Status MemoryRegistry::Resolve(KeyHandle parent, const Text& path, bool create,
                                std::shared_ptr<Node>& result) {
   auto node = NodeOf(parent);
   if (!node) return status::kInvalidHandle;
   if (node->deleted) return status::kKeyDeleted;
-  if (!path.empty() && path.front() == '\\') return 161;  // bad path name
+  if (!path.empty() && path.front() == u'\\') return 161;  // bad path name
   const auto levels = SplitPath(path);
   for (const auto& level : levels) {
     if (level.size() > kLongestKeyName) return status::kInvalidParameter;
   }
   for (const auto& level : levels) {
-    const auto it = node->children.find(FoldName(level));
+    const auto it = node->children.find(Fold(level));
     if (it != node->children.end()) {
       node = it->second;
       continue;
@@ -195,7 +214,7 @@ Status MemoryRegistry::Resolve(KeyHandle parent, const std::string& path, bool c
     auto child = std::make_shared<Node>();
     child->name = level;
     child->parent = node.get();
-    node->children[FoldName(level)] = child;
+    node->children[Fold(level)] = child;
     ++node->generation;
     node = child;
   }
@@ -209,7 +228,7 @@ Status MemoryRegistry::OpenKey(KeyHandle parent, const std::string& subKey, std:
   Status st = status::kSuccess;
   if (!Faulted(Operation::kOpenKey, st)) {
     std::shared_ptr<Node> node;
-    st = Resolve(parent, subKey, false, node);
+    st = Resolve(parent, Wide(subKey), false, node);
     if (st == status::kSuccess && (node->denied & access) != 0) {
       st = status::kAccessDenied;
     }
@@ -231,7 +250,7 @@ Status MemoryRegistry::CreateKey(KeyHandle parent, const std::string& subKey, st
     if (handle && !subKey.empty() && (handle->access & access::kCreateSubKey) == 0) {
       st = status::kAccessDenied;
     } else {
-      st = Resolve(parent, subKey, true, node);
+      st = Resolve(parent, Wide(subKey), true, node);
     }
     if (st == status::kSuccess && (node->denied & access) != 0) {
       st = status::kAccessDenied;
@@ -261,13 +280,13 @@ Status MemoryRegistry::DeleteKey(KeyHandle parent, const std::string& subKey) {
   Status st = status::kSuccess;
   if (!Faulted(Operation::kDeleteKey, st)) {
     std::shared_ptr<Node> node;
-    st = Resolve(parent, subKey, false, node);
+    st = Resolve(parent, Wide(subKey), false, node);
     if (st == status::kSuccess) {
       if (!node->parent || !node->children.empty() || node->denied != 0) {
         st = status::kAccessDenied;  // a root, a key with sub-keys, denied
       } else {
         node->deleted = true;
-        node->parent->children.erase(FoldName(node->name));
+        node->parent->children.erase(Fold(node->name));
         ++node->parent->generation;
       }
     }
@@ -282,7 +301,7 @@ Status MemoryRegistry::DeleteValue(KeyHandle key, const std::string& name) {
     st = Reach(key, access::kSetValue, node);
     if (st != status::kSuccess) {
       // an invalid handle, a deleted key or too narrow an access
-    } else if (++node->generation, node->values.erase(FoldName(name)) == 0) {
+    } else if (++node->generation, node->values.erase(Fold(Wide(name))) == 0) {
       st = status::kFileNotFound;
     }
   }
@@ -298,7 +317,7 @@ Status MemoryRegistry::QueryValue(KeyHandle key, const std::string& name, std::u
     st = Reach(key, access::kQueryValue, node);
     if (st != status::kSuccess) {
       // an invalid handle, a deleted key or too narrow an access
-    } else if (const auto it = node->values.find(FoldName(name)); it == node->values.end()) {
+    } else if (const auto it = node->values.find(Fold(Wide(name))); it == node->values.end()) {
       st = status::kFileNotFound;
     } else {
       const auto& value = it->second;
@@ -323,13 +342,13 @@ Status MemoryRegistry::SetValue(KeyHandle key, const std::string& name, std::uin
     st = Reach(key, access::kSetValue, node);
     if (st != status::kSuccess) {
       // an invalid handle, a deleted key or too narrow an access
-    } else if (name.size() > kLongestValueName || (size > 0 && !data)) {
+    } else if (const Text wide = Wide(name);
+               wide.size() > kLongestValueName || (size > 0 && !data)) {
       st = status::kInvalidParameter;
     } else {
       ++node->generation;
-      ++node->generation;
-      auto& value = node->values[FoldName(name)];
-      if (value.name.empty()) value.name = name;
+      auto& value = node->values[Fold(wide)];
+      if (value.name.empty()) value.name = wide;
       value.type = type;
       value.data.assign(data, data + size);
     }
@@ -348,7 +367,8 @@ Status MemoryRegistry::EnumKey(KeyHandle key, std::uint32_t index, char* name,
     } else if (index >= node->children.size()) {
       st = status::kNoMoreItems;
     } else {
-      const auto& child = node->At(node->children, node->childCursor, index)->second->name;
+      const std::string child =
+          Narrow(node->At(node->children, node->childCursor, index)->second->name);
       if (child.size() + 1 > bufferLength) {
         st = status::kMoreData;
       } else {
@@ -370,9 +390,15 @@ Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
     } else if (index >= node->values.size()) {
       st = status::kNoMoreItems;
     } else {
-      const auto& value = node->At(node->values, node->valueCursor, index)->second.name;
+      const std::string value =
+          Narrow(node->At(node->values, node->valueCursor, index)->second.name);
       if (value.size() + 1 > *nameLength) {
+        // As advapi32: the name cut to the buffer, the length left as it was.
         st = status::kMoreData;
+        if (*nameLength > 0) {
+          std::memcpy(name, value.data(), *nameLength - 1);
+          name[*nameLength - 1] = '\0';
+        }
       } else {
         std::memcpy(name, value.c_str(), value.size() + 1);
         *nameLength = static_cast<std::uint32_t>(value.size());
@@ -390,6 +416,7 @@ Status MemoryRegistry::QueryInfoKey(KeyHandle key, std::uint32_t* longestValueNa
     if (st != status::kSuccess) {
       // an invalid handle, a deleted key or too narrow an access
     } else {
+      // In characters (UTF-16 units), not in the code page's bytes.
       std::size_t longest = 0;
       for (const auto& [folded, value] : node->values) {
         longest = std::max(longest, value.name.size());
@@ -405,7 +432,7 @@ Status MemoryRegistry::ConnectRegistry(const std::string& machine, KeyHandle roo
   result = 0;
   Status st = status::kSuccess;
   if (!Faulted(Operation::kConnectRegistry, st)) {
-    const auto computer = computers_.find(FoldName(machine));
+    const auto computer = computers_.find(Fold(Wide(machine)));
     if (computer == computers_.end()) {
       st = status::kBadNetPath;
     } else if (const auto it = computer->second->roots.find(root);
@@ -434,7 +461,7 @@ std::uint32_t MemoryRegistry::ExpandEnvironment(const std::string& source, char*
         expanded += text[i++];
         continue;
       }
-      const auto it = environment_.find(FoldName(text.substr(i + 1, close - i - 1)));
+      const auto it = environment_.find(Fold(Wide(text.substr(i + 1, close - i - 1))));
       if (it == environment_.end()) {
         expanded += text.substr(i, close - i);  // the second % starts anew
         i = close;
@@ -458,10 +485,14 @@ void MemoryRegistry::MoveBytes(void* destination, const void* source, std::size_
 }
 
 std::optional<std::string> MemoryRegistry::ToCodePage(TextView text) const {
-  return EncodeCp1252(text);
+  return EncodeCodePage(codePage_, text);
 }
 
-Text MemoryRegistry::FromCodePage(std::string_view bytes) const { return DecodeCp1252(bytes); }
+Text MemoryRegistry::FromCodePage(std::string_view bytes) const {
+  return DecodeCodePage(codePage_, bytes);
+}
+
+unsigned MemoryRegistry::MaxCharBytes() const { return platform::MaxCharBytes(codePage_); }
 
 void MemoryRegistry::InjectFault(Operation operation, Status status, int occurrence) {
   faults_.push_back({operation, status, occurrence});
@@ -472,18 +503,18 @@ void MemoryRegistry::ClearFaults() { faults_.clear(); }
 void MemoryRegistry::DenyAccess(KeyHandle root, const std::string& path,
                                 std::uint32_t deniedAccess) {
   std::shared_ptr<Node> node;
-  if (Resolve(root, path, true, node) == status::kSuccess) {
+  if (Resolve(root, Wide(path), true, node) == status::kSuccess) {
     node->denied |= deniedAccess;
   }
 }
 
 void MemoryRegistry::AddComputer(const std::string& name) {
-  auto& computer = computers_[FoldName(name)];
+  auto& computer = computers_[Fold(Wide(name))];
   if (!computer) computer = std::make_unique<Computer>();
 }
 
 void MemoryRegistry::SetVariable(const std::string& name, const std::string& value) {
-  environment_[FoldName(name)] = value;
+  environment_[Fold(Wide(name))] = value;
 }
 
 int MemoryRegistry::OpenHandleCount() const { return static_cast<int>(handles_.size()); }
@@ -497,9 +528,9 @@ int MemoryRegistry::CountCalls(Operation operation) const {
 std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(KeyHandle root,
                                                            const std::string& path) const {
   auto node = NodeOf(root);
-  for (const auto& level : SplitPath(path)) {
+  for (const auto& level : SplitPath(Wide(path))) {
     if (!node) break;
-    const auto it = node->children.find(FoldName(level));
+    const auto it = node->children.find(Fold(level));
     node = it == node->children.end() ? nullptr : it->second;
   }
   return node;
@@ -514,7 +545,7 @@ std::optional<MemoryRegistry::StoredValue> MemoryRegistry::Stored(KeyHandle root
                                                                   const std::string& name) const {
   const auto node = Find(root, path);
   if (!node) return std::nullopt;
-  const auto it = node->values.find(FoldName(name));
+  const auto it = node->values.find(Fold(Wide(name)));
   if (it == node->values.end()) return std::nullopt;
   return StoredValue{it->second.type, it->second.data};
 }
@@ -522,21 +553,23 @@ std::optional<MemoryRegistry::StoredValue> MemoryRegistry::Stored(KeyHandle root
 void MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::string& name,
                            std::uint32_t type, std::vector<std::uint8_t> data) {
   std::shared_ptr<Node> node;
-  if (Resolve(root, path, true, node) != status::kSuccess) return;
+  if (Resolve(root, Wide(path), true, node) != status::kSuccess) return;
   ++node->generation;
-  auto& value = node->values[FoldName(name)];
-  if (value.name.empty()) value.name = name;
+  const Text wide = Wide(name);
+  auto& value = node->values[Fold(wide)];
+  if (value.name.empty()) value.name = wide;
   value.type = type;
   value.data = std::move(data);
 }
 
 std::vector<std::string> MemoryRegistry::Dump() const {
   std::vector<std::string> lines;
-  const auto walk = [&lines](const auto& self, const std::string& path, const Node& node) -> void {
+  const auto walk = [this, &lines](const auto& self, const std::string& path,
+                                   const Node& node) -> void {
     lines.push_back(path);
     for (const auto& [folded, value] : node.values) {
       static constexpr char kHex[] = "0123456789abcdef";
-      std::string line = path + "|" + value.name + "=" + std::to_string(value.type) + ":";
+      std::string line = path + "|" + Narrow(value.name) + "=" + std::to_string(value.type) + ":";
       for (const auto byte : value.data) {
         line += kHex[byte >> 4];
         line += kHex[byte & 0xF];
@@ -544,7 +577,7 @@ std::vector<std::string> MemoryRegistry::Dump() const {
       lines.push_back(line);
     }
     for (const auto& [folded, child] : node.children) {
-      self(self, path + "\\" + child->name, *child);
+      self(self, path + "\\" + Narrow(child->name), *child);
     }
   };
   static constexpr const char* kNames[] = {"HKCU", "HKLM", "HKU", "HKPD", "HKCC", "HKDD"};

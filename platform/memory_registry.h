@@ -1,8 +1,13 @@
 // An in-memory registry service that behaves as Windows (and Wine) do for
 // every call the registry class makes: predefined roots, nested keys with
 // case-insensitive names that keep their case, typed values with raw bytes,
-// Windows status codes, handles valid until closed, enforced access masks,
-// and the Windows-1252 code page.
+// Windows status codes, handles valid until closed (their low two bits
+// ignored, as Windows does), enforced access masks, and the ANSI entry
+// points of a code page chosen when it is made: Windows-1252 (the default),
+// 932 or UTF-8 (65001). Like advapi32, it turns names into UTF-16 on the way
+// in and back into the code page on the way out; it reports the longest
+// value name in UTF-16 units, hands names out in bytes and answers 234 when
+// a name buffer is too small.
 //
 // For tests it can also inject faults, deny access to a key, make computers
 // reachable or not, count open handles and record every call made.
@@ -44,7 +49,7 @@ struct RecordedCall {
 
 class MemoryRegistry final : public RegistryService {
  public:
-  MemoryRegistry();
+  explicit MemoryRegistry(unsigned codePage = 1252);
   ~MemoryRegistry() override;
   MemoryRegistry(const MemoryRegistry&) = delete;
   MemoryRegistry& operator=(const MemoryRegistry&) = delete;
@@ -71,6 +76,8 @@ class MemoryRegistry final : public RegistryService {
   void MoveBytes(void* destination, const void* source, std::size_t count) override;
   std::optional<std::string> ToCodePage(TextView text) const override;
   Text FromCodePage(std::string_view bytes) const override;
+  unsigned CodePage() const override { return codePage_; }
+  unsigned MaxCharBytes() const override;
 
   // --- Test hooks -------------------------------------------------------
 
@@ -114,7 +121,8 @@ class MemoryRegistry final : public RegistryService {
   void Store(KeyHandle root, const std::string& path, const std::string& name, std::uint32_t type,
              std::vector<std::uint8_t> data);
   // Every key and value of this computer's registry, one line each
-  // ("HKCU\\Path" and "HKCU\\Path|name=type:hex"), in listing order.
+  // ("HKCU\\Path" and "HKCU\\Path|name=type:hex"), names in the code page,
+  // in listing order.
   std::vector<std::string> Dump() const;
 
  private:
@@ -128,6 +136,9 @@ class MemoryRegistry final : public RegistryService {
   Status Record(Operation operation, KeyHandle key, const std::string& name, std::uint32_t value,
                 Status status);
   bool Faulted(Operation operation, Status& status);
+  // Names as the service holds them: UTF-16, and the code page's bytes.
+  Text Wide(const std::string& bytes) const;
+  std::string Narrow(const Text& name) const;
   std::shared_ptr<Node> NodeOf(KeyHandle key) const;
   std::shared_ptr<Node> Find(KeyHandle root, const std::string& path) const;
   const OpenHandle* HandleOf(KeyHandle key) const;
@@ -135,14 +146,15 @@ class MemoryRegistry final : public RegistryService {
   // its access includes the needed rights.
   Status Reach(KeyHandle key, std::uint32_t needed, std::shared_ptr<Node>& node) const;
   KeyHandle NewHandle(std::shared_ptr<Node> node, std::uint32_t access);
-  Status Resolve(KeyHandle parent, const std::string& path, bool create,
-                 std::shared_ptr<Node>& result);
-  Computer& Local() const { return *computers_.at(kLocalComputer); }
+  Status Resolve(KeyHandle parent, const Text& path, bool create, std::shared_ptr<Node>& result);
+  Computer& Local() const { return *local_; }
 
-  std::map<std::string, std::unique_ptr<Computer>> computers_;
+  unsigned codePage_;
+  std::map<Text, std::unique_ptr<Computer>> computers_;  // by folded name
+  Computer* local_;
   std::map<KeyHandle, OpenHandle> handles_;
   KeyHandle nextHandle_ = 0x1000;
-  std::map<std::string, std::string> environment_;
+  std::map<Text, std::string> environment_;  // by folded name
   struct Fault {
     Operation operation;
     Status status;

@@ -109,6 +109,10 @@ class RegistryService {
   virtual std::optional<std::string> ToCodePage(TextView text) const = 0;
   // The service's ANSI code page back to UTF-16.
   virtual Text FromCodePage(std::string_view bytes) const = 0;
+  // The ANSI code page's number (1252, 932, 65001...).
+  virtual unsigned CodePage() const = 0;
+  // The most bytes that one character takes in the ANSI code page.
+  virtual unsigned MaxCharBytes() const = 0;
 };
 
 }  // namespace platform

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <climits>
+#include "platform/windows_text.h"
 
 // The headers turn RtlMoveMemory into memmove; the class has always called
 // kernel32's own entry point.
@@ -115,51 +115,18 @@ void Win32Registry::MoveBytes(void* destination, const void* source, std::size_t
 }
 
 std::optional<std::string> Win32Registry::ToCodePage(TextView text) const {
-  if (text.empty()) {
-    return std::string();
-  }
-  if (text.size() > static_cast<std::size_t>(INT_MAX / 4)) {
-    return std::nullopt;
-  }
-  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-  const int length = static_cast<int>(text.size());
-  // UTF-8 as the ANSI code page takes neither the best-fit flag nor the
-  // substitution report; invalid UTF-16 is refused there instead.
-  const bool utf8 = GetACP() == CP_UTF8;
-  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-  BOOL substituted = FALSE;
-  BOOL* report = utf8 ? nullptr : &substituted;
-  const int needed = WideCharToMultiByte(CP_ACP, flags, wide, length, nullptr, 0, nullptr, report);
-  if (needed <= 0 || substituted) {
-    return std::nullopt;
-  }
-  std::string bytes(static_cast<std::size_t>(needed), '\0');
-  if (WideCharToMultiByte(CP_ACP, flags, wide, length, bytes.data(), needed, nullptr, report) !=
-          needed ||
-      substituted) {
-    return std::nullopt;
-  }
-  // A character that the code page maps without reporting a substitution
-  // must still come back as itself.
-  if (FromCodePage(bytes) != text) {
-    return std::nullopt;
-  }
-  return bytes;
+  return WindowsEncode(CP_ACP, text);
 }
 
 Text Win32Registry::FromCodePage(std::string_view bytes) const {
-  if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX)) {
-    return Text();
-  }
-  const int length = static_cast<int>(bytes.size());
-  const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
-  if (needed <= 0) {
-    return Text();
-  }
-  Text text(static_cast<std::size_t>(needed), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(text.data()),
-                      needed);
-  return text;
+  return WindowsDecode(CP_ACP, bytes);
+}
+
+unsigned Win32Registry::CodePage() const { return GetACP(); }
+
+unsigned Win32Registry::MaxCharBytes() const {
+  CPINFO info{};
+  return GetCPInfo(CP_ACP, &info) ? info.MaxCharSize : 4;
 }
 
 }  // namespace platform

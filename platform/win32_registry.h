@@ -30,6 +30,8 @@ class Win32Registry final : public RegistryService {
   void MoveBytes(void* destination, const void* source, std::size_t count) override;
   std::optional<std::string> ToCodePage(TextView text) const override;
   Text FromCodePage(std::string_view bytes) const override;
+  unsigned CodePage() const override;
+  unsigned MaxCharBytes() const override;
 };
 
 }  // namespace platform

@@ -15,7 +15,18 @@
 // embedded U+0000) is never sent substituted, since a look-alike character
 // could address another key: the member fails as it fails for a key it
 // cannot reach (KeyExists false, DeleteKey false, a read yields Default,
-// CreateKey, DeleteValue and a write raise their errors).
+// CreateKey, DeleteValue and a write raise their errors). A name that
+// another program stored through the wide (UTF-16) calls and that the code
+// page cannot hold is listed by the enumerations with the service's
+// substitute characters ("?"): it cannot be addressed by that listed name.
+//
+// Note: ClassKey must be one of the predefined root hives, 0x80000000 to
+// 0x80000006. Windows takes any other value as a key handle, ignoring its
+// low two bits (7 is handle 4), and would act on whatever key the process
+// holds there. Such a ClassKey therefore never reaches the service: every
+// member behaves as when the service refuses an invalid handle (KeyExists
+// and DeleteKey false, a read yields Default, the listings are empty, and
+// CreateKey, DeleteValue and a write raise their usual errors).
 #pragma once
 
 #include <cstdint>
@@ -112,7 +123,8 @@ class cRegistry {
   // value sets it to the stored type.
   std::int32_t ValueType() const;
   void ValueType(std::int32_t eValueType);
-  // The root hive, any 32-bit value, handed to the service unchanged.
+  // The root hive: any 32-bit value is kept, and read back unchanged; one
+  // that names no predefined root makes the operations fail (see above).
   std::int32_t ClassKey() const;
   void ClassKey(std::int32_t eKey);
   // The key path below the root, passed to the service unchanged.
@@ -145,7 +157,8 @@ class cRegistry {
   // The name in the service's code page; nothing when it cannot be sent
   // exactly (a character outside the code page, an embedded U+0000).
   std::optional<std::string> ServiceName(const Text& name) const;
-  platform::KeyHandle Root() const { return platform::RootHandle(m_ClassKey); }
+  // The root hive in ClassKey; nothing when ClassKey names no predefined root.
+  std::optional<platform::KeyHandle> Root() const;
   std::optional<Variant> ReadFound(platform::KeyHandle key, const std::string& name);
   RegistryError WriteFailure(std::int32_t number, const Variant& vValue) const;
   platform::Status Store(platform::KeyHandle key, const std::string& name, const Variant& vValue);

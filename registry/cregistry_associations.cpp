@@ -86,13 +86,14 @@ void cRegistry::CreateAdditionalEXEAssociations(const Text& sClassName,
         error_number::kClassNotDefined,
         u"Error - attempt to create additional associations before class defined.");
   }
-  // Each write that fails is passed over; the next one still runs.
+  // Each write that fails, whatever the failure, is passed over; the next
+  // one still runs.
   const auto write = [this](const Text& section, const Text& data) {
     try {
       SectionKey(section);
       ValueKey(u"");
       WriteClassesValue(data);
-    } catch (const RegistryError&) {
+    } catch (const std::exception&) {
     }
   };
   for (std::size_t k = 0; k < vItems.size(); k += 3) {

@@ -12,43 +12,49 @@ using platform::status::kSuccess;
 
 namespace {
 
-// A longer value name appearing during the listing makes the service report
-// kMoreData; the longest length is asked again at most this many times.
-constexpr int kNameRetries = 8;
-// The longest value name the registry stores.
+// The longest names the registry stores, in characters.
 constexpr std::uint32_t kLongestValueName = 16383;
-// The longest key name (255) and its NUL.
-constexpr std::uint32_t kKeyNameBuffer = 256;
+constexpr std::uint32_t kLongestKeyName = 255;
+
+// Room for the longest name of the kind that the code page can express, and
+// its NUL: the bound of a name buffer's growth.
+std::uint32_t MostRoom(std::uint32_t longestName, unsigned maxCharBytes) {
+  return longestName * std::max(maxCharBytes, 1u) + 1;
+}
 
 }  // namespace
 
+// Note: the service reports the longest value name in characters but hands
+// names out in the code page's bytes, which may be more (two or three a
+// character in 932 or UTF-8), and a longer name may appear during the
+// listing. A name that does not fit is answered with kMoreData: the buffer
+// then doubles, up to the bound, and the same index is asked again.
 bool cRegistry::EnumerateValues(NameList& sKeyNames, std::int32_t& iKeyCount) {
   iKeyCount = 0;
   sKeyNames.Clear();
+  const auto root = Root();
   const auto section = ServiceName(m_SectionKey);
-  if (!section) return true;
+  if (!root || !section) return true;
   OwnedKey key(*service_);
-  if (service_->OpenKey(Root(), *section, platform::access::kQueryValue, key.Receive()) !=
+  if (service_->OpenKey(*root, *section, platform::access::kQueryValue, key.Receive()) !=
       kSuccess) {
     return true;
   }
   std::uint32_t longest = 0;
   if (service_->QueryInfoKey(key.get(), &longest) != kSuccess) return true;
 
+  const std::uint32_t most = MostRoom(kLongestValueName, service_->MaxCharBytes());
+  std::uint32_t room = std::min(longest, kLongestValueName) + 1;
   std::string name;
-  int retries = 0;
   for (std::uint32_t index = 0;;) {
-    const std::uint32_t room = std::min(longest, kLongestValueName) + 1;
     name.assign(room, '\0');
     std::uint32_t length = room;
     const auto status = service_->EnumValue(key.get(), index, name.data(), &length);
-    if (status == kMoreData && retries < kNameRetries) {
-      ++retries;
-      if (service_->QueryInfoKey(key.get(), &longest) != kSuccess) break;
-      continue;  // the same index again, with room for the longer name
+    if (status == kMoreData && room < most) {
+      room = std::min(most, room * 2);
+      continue;
     }
     if (status != kSuccess) break;
-    retries = 0;
     sKeyNames.Append(service_->FromCodePage(std::string_view(name.data(), std::min(length, room))));
     ++iKeyCount;
     ++index;
@@ -60,21 +66,31 @@ bool cRegistry::EnumerateSections(NameList& sSect, std::int32_t& iSectCount) {
   try {
     iSectCount = 0;
     sSect.Clear();
+    const auto root = Root();
     const auto section = ServiceName(m_SectionKey);
-    if (!section) return true;
+    if (!root || !section) return true;
     OwnedKey key(*service_);
-    if (service_->OpenKey(Root(), *section, platform::access::kEnumerateSubKeys, key.Receive()) !=
+    if (service_->OpenKey(*root, *section, platform::access::kEnumerateSubKeys, key.Receive()) !=
         kSuccess) {
       return true;
     }
-    char name[kKeyNameBuffer];
-    for (std::uint32_t index = 0;; ++index) {
-      std::memset(name, 0, sizeof name);
-      if (service_->EnumKey(key.get(), index, name, kKeyNameBuffer) != kSuccess) {
-        break;
+    // Room for a key name of 255 single-byte characters; more only when the
+    // code page needs it.
+    const std::uint32_t most = MostRoom(kLongestKeyName, service_->MaxCharBytes());
+    std::string name(kLongestKeyName + 1, '\0');
+    for (std::uint32_t index = 0;;) {
+      std::fill(name.begin(), name.end(), '\0');
+      const auto status =
+          service_->EnumKey(key.get(), index, name.data(), static_cast<std::uint32_t>(name.size()));
+      if (status == kMoreData && name.size() < most) {
+        name.resize(std::min<std::size_t>(most, name.size() * 2));
+        continue;
       }
-      sSect.Append(service_->FromCodePage(std::string_view(name, strnlen(name, kKeyNameBuffer))));
+      if (status != kSuccess) break;
+      sSect.Append(
+          service_->FromCodePage(std::string_view(name.data(), strnlen(name.data(), name.size()))));
       ++iSectCount;
+      ++index;
     }
     return true;
   } catch (const std::bad_alloc&) {

@@ -6,18 +6,21 @@ using platform::OwnedKey;
 using platform::status::kSuccess;
 
 bool cRegistry::KeyExists() {
+  const auto root = Root();
   const auto section = ServiceName(m_SectionKey);
-  if (!section) return false;
+  if (!root || !section) return false;
   OwnedKey key(*service_);
-  return service_->OpenKey(Root(), *section, platform::access::kQueryValue, key.Receive()) ==
+  return service_->OpenKey(*root, *section, platform::access::kQueryValue, key.Receive()) ==
          kSuccess;
 }
 
 bool cRegistry::CreateKey() {
+  const auto root = Root();
   const auto section = ServiceName(m_SectionKey);
   OwnedKey key(*service_);
-  if (!section || service_->CreateKey(Root(), *section, platform::access::kAllValueAndKeyRights,
-                                      key.Receive()) != kSuccess) {
+  if (!root || !section ||
+      service_->CreateKey(*root, *section, platform::access::kAllValueAndKeyRights,
+                          key.Receive()) != kSuccess) {
     throw RegistryError::Raise(error_number::kRegistryFailure,
                                u"Failed to create registry Key: '" + m_SectionKey);
   }
@@ -26,16 +29,19 @@ bool cRegistry::CreateKey() {
 
 bool cRegistry::DeleteKey() {
   // Always below the local root: Machine plays no part in a deletion.
+  const auto root = Root();
   const auto section = ServiceName(m_SectionKey);
-  return section && service_->DeleteKey(Root(), *section) == kSuccess;
+  return root && section && service_->DeleteKey(*root, *section) == kSuccess;
 }
 
 bool cRegistry::DeleteValue() {
   const Text where = platform::DecimalText(m_ClassKey) + u"',Section: '" + m_SectionKey;
+  const auto root = Root();
   const auto section = ServiceName(m_SectionKey);
   OwnedKey key(*service_);
-  if (!section || service_->OpenKey(Root(), *section, platform::access::kAllValueAndKeyRights,
-                                    key.Receive()) != kSuccess) {
+  if (!root || !section ||
+      service_->OpenKey(*root, *section, platform::access::kAllValueAndKeyRights, key.Receive()) !=
+          kSuccess) {
     throw RegistryError::Raise(error_number::kRegistryFailure,
                                u"Failed to open key '" + where + u"' for delete access");
   }

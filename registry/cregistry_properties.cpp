@@ -31,6 +31,14 @@ void cRegistry::ValueKey(const Text& sValueKey) { m_ValueKey = sValueKey; }
 Variant cRegistry::Default() const { return m_Default; }
 void cRegistry::Default(const Variant& vDefault) { m_Default = vDefault; }
 
+std::optional<platform::KeyHandle> cRegistry::Root() const {
+  // Windows takes any other value as a handle, ignoring its low two bits:
+  // ClassKey 7 would reach whatever key the process holds as handle 4.
+  const platform::KeyHandle root = platform::RootHandle(m_ClassKey);
+  if (!platform::IsPredefinedRoot(root)) return std::nullopt;
+  return root;
+}
+
 std::optional<std::string> cRegistry::ServiceName(const Text& name) const {
   // The service takes names as NUL-terminated texts: an embedded U+0000
   // would cut the name short and address another key or value.

@@ -25,17 +25,18 @@ bool IsIntegerType(std::uint32_t type) { return type == REG_DWORD || type == REG
 }  // namespace
 
 Variant cRegistry::Value() {
+  const auto root = Root();
   const auto section = ServiceName(m_SectionKey);
   const auto name = ServiceName(m_ValueKey);
-  if (!section || !name) return m_Default;
+  if (!root || !section || !name) return m_Default;
 
   // With a computer named, everything happens below the connected root; the
   // connection is closed after the key, on every path.
   OwnedKey remote(*service_);
-  platform::KeyHandle parent = Root();
+  platform::KeyHandle parent = *root;
   if (!m_Machine.empty()) {
     const auto machine = ServiceName(m_Machine);
-    if (!machine || service_->ConnectRegistry(*machine, Root(), remote.Receive()) != kSuccess) {
+    if (!machine || service_->ConnectRegistry(*machine, *root, remote.Receive()) != kSuccess) {
       return m_Default;
     }
     parent = remote.get();
@@ -58,7 +59,6 @@ std::optional<Variant> cRegistry::ReadFound(platform::KeyHandle key, const std::
     const auto probed =
         service_->QueryValue(key, name, &type, reinterpret_cast<std::uint8_t*>(&probe), &size);
     if (probed != kSuccess && probed != kMoreData) return std::nullopt;
-    m_ValueType = static_cast<std::int32_t>(type);
 
     // One fetch of exactly the probed size (an integer has room for 4).
     std::vector<std::uint8_t> data(std::max<std::size_t>(size, IsIntegerType(type) ? 4 : 1), 0);
@@ -69,6 +69,9 @@ std::optional<Variant> cRegistry::ReadFound(platform::KeyHandle key, const std::
       continue;  // rewritten since the probe: probe again
     }
     if (status != kSuccess) return std::nullopt;  // gone since the probe
+    // Found: ValueType takes the stored type. A read that yields Default
+    // leaves it as it was.
+    m_ValueType = static_cast<std::int32_t>(type);
     // The fetch's count is the true one: the probe may over-report a text.
     data.resize(std::min(fetched, size));
 

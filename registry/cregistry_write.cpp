@@ -30,13 +30,16 @@ void cRegistry::Value(const Variant& vValue) {
   if (!section || !name) {
     throw WriteFailure(error_number::kSetValueFailed, vValue);
   }
+  // A ClassKey that names no root fails as a refused key creation does.
+  const auto root = Root();
+  if (!root) throw WriteFailure(error_number::kRegistryFailure, vValue);
   // With a computer named, the key is created and the value stored below the
   // connected root; the connection is closed after the key, on every path.
   OwnedKey remote(*service_);
-  platform::KeyHandle parent = Root();
+  platform::KeyHandle parent = *root;
   if (!m_Machine.empty()) {
     const auto machine = ServiceName(m_Machine);
-    if (!machine || service_->ConnectRegistry(*machine, Root(), remote.Receive()) != kSuccess) {
+    if (!machine || service_->ConnectRegistry(*machine, *root, remote.Receive()) != kSuccess) {
       throw WriteFailure(error_number::kRegistryFailure, vValue);
     }
     parent = remote.get();

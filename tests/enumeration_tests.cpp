@@ -16,7 +16,9 @@ TYPED_TEST_SUITE(Enumeration, Backends, BackendNames);
 std::set<Text> AsSet(const NameList& names) { return {names.begin(), names.end()}; }
 
 TYPED_TEST(Enumeration, ListsValueNamesWithTheDefaultValueAsEmpty) {
-  for (const char* name : {"", "Alpha", "beta", "Citt\xe0"}) {
+  // The held name takes more bytes than characters in 932 and UTF-8: the
+  // longest length that the service reports is too short for it.
+  for (const std::string name : {"", "Alpha", "beta", this->texts().heldBytes.c_str()}) {
     this->Put(this->base(), name, 1, Bytes("x\0"));
   }
   this->Put(this->base() + "\\Sub", "hidden", 1, Bytes("x\0"));
@@ -28,27 +30,28 @@ TYPED_TEST(Enumeration, ListsValueNamesWithTheDefaultValueAsEmpty) {
   EXPECT_TRUE(this->reg->EnumerateValues(names, count));
   EXPECT_EQ(count, 4);
   EXPECT_EQ(names.Count(), 4);
-  EXPECT_EQ(AsSet(names), (std::set<Text>{u"", u"Alpha", u"beta", u"Citt\u00e0"}));
+  EXPECT_EQ(AsSet(names), (std::set<Text>{u"", u"Alpha", u"beta", this->texts().held}));
   EXPECT_THROW(names(0), std::out_of_range);
   EXPECT_NO_THROW(names(4));
   EXPECT_THROW(names(5), std::out_of_range);
 }
 
 TYPED_TEST(Enumeration, ListsSubKeyNamesUpToTheLongestName) {
-  for (const char* name : {"One", "two", "Tr\xe8"}) {
+  for (const std::string name : {"One", "two", this->texts().heldBytes.c_str()}) {
     this->Put(this->base() + "\\" + name, "", 1, Bytes("x\0"));
   }
-  // A sub-key name of the longest length, 255 characters, created below an
-  // open key (Wine's ANSI calls take paths of at most 260 characters).
+  // A sub-key name of the longest length, 255 characters (510 bytes in 932),
+  // created below an open key (Wine's ANSI calls take paths of at most 260
+  // characters).
   platform::KeyHandle parent = 0;
   ASSERT_EQ(
       this->service().OpenKey(kHkcu, this->base(), platform::access::kAllValueAndKeyRights, parent),
       0);
-  const std::string longest(255, 'L');
+  const Text longest(255, this->texts().letter);
   platform::KeyHandle child = 0;
-  ASSERT_EQ(
-      this->service().CreateKey(parent, longest, platform::access::kAllValueAndKeyRights, child),
-      0);
+  ASSERT_EQ(this->service().CreateKey(parent, *this->service().ToCodePage(longest),
+                                      platform::access::kAllValueAndKeyRights, child),
+            0);
   this->service().CloseKey(child);
   this->service().CloseKey(parent);
 
@@ -57,7 +60,7 @@ TYPED_TEST(Enumeration, ListsSubKeyNamesUpToTheLongestName) {
   std::int32_t count = -1;
   EXPECT_TRUE(this->reg->EnumerateSections(names, count));
   EXPECT_EQ(count, 4);
-  EXPECT_EQ(AsSet(names), (std::set<Text>{u"One", u"two", u"Tr\u00e8", Text(255, u'L')}));
+  EXPECT_EQ(AsSet(names), (std::set<Text>{u"One", u"two", this->texts().held, longest}));
 }
 
 TYPED_TEST(Enumeration, AMissingOrEmptyKeyGivesAnEmptyListWithoutStorage) {
@@ -140,8 +143,8 @@ TEST(EnumerationCalls, ALongerNameAppearingMidwayIsRetriedNotDropped) {
   NameList names;
   std::int32_t count = 0;
   EXPECT_TRUE(reg.EnumerateValues(names, count));
-  EXPECT_EQ(count, 2);
-  EXPECT_EQ(memory.CountCalls(Operation::kQueryInfoKey), 2);
+  ASSERT_EQ(count, 2);
+  EXPECT_EQ(names(2), u"b");
   // A service that always says so: the listing ends, boundedly.
   memory.InjectFault(Operation::kEnumValue, platform::status::kMoreData);
   EXPECT_TRUE(reg.EnumerateValues(names, count));

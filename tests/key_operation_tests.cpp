@@ -22,7 +22,7 @@ TYPED_TEST(KeyOperations, KeyExistsTellsWithoutRaising) {
   this->reg->SectionKey(this->baseText());
   EXPECT_FALSE(this->reg->KeyExists());
   this->reg->ClassKey(HKEY_CURRENT_USER);
-  this->reg->SectionKey(this->baseText() + u"\\Here\uFF3C");
+  this->reg->SectionKey(this->baseText() + u"\\Here" + this->texts().refused);
   EXPECT_FALSE(this->reg->KeyExists());
 }
 
@@ -42,7 +42,7 @@ TYPED_TEST(KeyOperations, CreateKeyRaisesWithTheSectionInItsMessage) {
                                   u"Failed to create registry Key: 'Software\\Demo");
   EXPECT_EQ(error.Source, u"registry_tests.cRegistry");
   this->Address();
-  this->reg->SectionKey(this->baseText() + u"\\\u4e2d");
+  this->reg->SectionKey(this->baseText() + u"\\" + this->texts().refused);
   ExpectRaises([&] { this->reg->CreateKey(); }, 26001);
   EXPECT_FALSE(this->Exists(this->base()));
 }
@@ -73,10 +73,11 @@ TYPED_TEST(KeyOperations, DeleteValueRaisesItsTwoErrors) {
                 u"',Key: 'Size")
                    .c_str());
   // A name the code page cannot hold is never sent.
-  this->reg->ValueKey(u"Oth\u0113r");
+  const Text refused = u"Oth" + this->texts().refused + u"r";
+  this->reg->ValueKey(refused);
   ExpectRaises([&] { this->reg->DeleteValue(); }, 26001);
   EXPECT_EQ(this->Get(this->base(), "Other").status, 0);
-  EXPECT_EQ(this->reg->ValueKey(), u"Oth\u0113r");  // properties unchanged
+  EXPECT_EQ(this->reg->ValueKey(), refused);  // properties unchanged
   EXPECT_EQ(this->reg->ClassKey(), HKEY_CURRENT_USER);
 }
 

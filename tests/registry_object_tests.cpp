@@ -112,14 +112,52 @@ TYPED_TEST(DeleteKeyTest, PassesOverWhatItCannotDeleteWithoutRaising) {
 }
 
 TYPED_TEST(DeleteKeyTest, NeverSendsANameTheCodePageCannotHold) {
-  // A fullwidth backslash must not become "\" and delete Parent\Child.
+  // A look-alike of "\" must not become "\" and delete Parent\Child.
   this->Put(this->base() + "\\Parent\\Child", "", 1, Bytes("x\0"));
   this->reg->ClassKey(HKEY_CURRENT_USER);
-  this->reg->SectionKey(this->baseText() + u"\\Parent\uFF3CChild");
+  this->reg->SectionKey(this->baseText() + u"\\Parent" + this->texts().refused + u"Child");
   EXPECT_FALSE(this->reg->DeleteKey());
   this->reg->SectionKey(this->baseText() + u"\\Parent\\Child" + Text(1, u'\0') + u"x");
   EXPECT_FALSE(this->reg->DeleteKey());
   EXPECT_TRUE(this->Exists(this->base() + "\\Parent\\Child"));
+}
+
+// Windows takes a ClassKey that names no root as a key handle, ignoring its
+// low two bits: with a key of the test's own held open, such values would
+// reach that key. They must create, delete, read and list nothing.
+TYPED_TEST(DeleteKeyTest, AClassKeyThatNamesNoRootReachesNoKey) {
+  const std::string held = this->base() + "\\Held";
+  this->Put(held + "\\Victim", "", 1, Bytes("x\0"));
+  this->Put(held, "kept", 1, Bytes("x\0"));
+  platform::KeyHandle key = 0;
+  ASSERT_EQ(this->service().OpenKey(kHkcu, held, platform::access::kAllValueAndKeyRights, key), 0);
+  const auto near = [key](int bits) { return static_cast<std::int32_t>(key | bits); };
+  for (const std::int32_t classKey : {0, 5, 6, 7, near(1), near(2), near(3)}) {
+    SCOPED_TRACE(classKey);
+    this->reg->ClassKey(classKey);
+    this->reg->SectionKey(u"Demo");
+    this->reg->ValueKey(u"kept");
+    this->reg->ValueType(REG_SZ);
+    this->reg->Default(Variant(u"d"));
+    ExpectRaises([&] { this->reg->CreateKey(); }, 26001);
+    ExpectRaises([&] { this->reg->Value(Variant(u"x")); }, 26001);
+    this->reg->SectionKey(u"Victim");
+    EXPECT_FALSE(this->reg->DeleteKey());
+    this->reg->SectionKey(u"");
+    EXPECT_FALSE(this->reg->KeyExists());
+    EXPECT_EQ(this->reg->Value(), Variant(u"d"));
+    ExpectRaises([&] { this->reg->DeleteValue(); }, 26001);
+    NameList names;
+    std::int32_t count = -1;
+    EXPECT_TRUE(this->reg->EnumerateValues(names, count));
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(this->reg->EnumerateSections(names, count));
+    EXPECT_EQ(count, 0);
+  }
+  this->service().CloseKey(key);
+  EXPECT_FALSE(this->Exists(held + "\\Demo"));
+  EXPECT_TRUE(this->Exists(held + "\\Victim"));
+  EXPECT_EQ(this->Get(held, "kept").status, 0);
 }
 
 TEST(DeleteKeyCalls, MakesOneRequestBelowTheLocalRoot) {

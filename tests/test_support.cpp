@@ -2,7 +2,6 @@
 
 #include <vector>
 
-
 void PrintTo(const Variant& value, std::ostream* out) {
   static const char* const kKinds[] = {"Empty", "Integer", "Long",   "Text",
                                        "Bytes", "Double",  "Boolean"};
@@ -16,6 +15,28 @@ namespace testing_support {
 
 std::vector<std::uint8_t> Bytes(std::string_view text) {
   return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+const CodePageTexts& TextsFor(unsigned codePage) {
+  // "Città €"; eight Japanese characters, one (表) with 0x5C, the backslash,
+  // as its second byte in 932.
+  static const CodePageTexts kWestern{u"Citt\u00e0 \u20ac", "Citt\xe0 \x80", u'\u00e8', u"\uFF3C"};
+  static const CodePageTexts kJapanese{
+      u"\u65e5\u672c\u8a9e\u306e\u8868\u793a\u8a2d\u5b9a",
+      "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x95\x5c\x8e\xa6\x90\xdd\x92\xe8", u'\u8a9e', u"\u00a5"};
+  static const CodePageTexts kUtf8{
+      u"Citt\u00e0 \u20ac\u65e5\u672c\u8a9e\u306e\u8868\u793a\u8a2d\u5b9a",
+      "Citt\xc3\xa0 \xe2\x82\xac\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\xe3\x81\xae\xe8\xa1\xa8\xe7"
+      "\xa4\xba\xe8\xa8\xad\xe5\xae\x9a",
+      u'\u8a9e', platform::Text(1, u'\xD800')};
+  switch (codePage) {
+    case 932:
+      return kJapanese;
+    case 65001:
+      return kUtf8;
+    default:
+      return kWestern;
+  }
 }
 
 }  // namespace testing_support

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/memory_registry.h"
-#include "platform/registry_tree.h"
 #include "platform/registry_service.h"
+#include "platform/registry_tree.h"
 #include "platform/text.h"
 #include "registry/variant.h"
 #ifdef _WIN32
@@ -38,30 +38,49 @@ std::vector<std::uint8_t> Bytes(const char (&text)[N]) {
 
 using platform::DeleteTree;
 
+// The in-memory registry speaking one code page.
+template <unsigned CodePage>
 struct MemoryBackend {
   static constexpr bool kIsMemory = true;
   static std::unique_ptr<platform::RegistryService> Make() {
-    return std::make_unique<platform::MemoryRegistry>();
+    return std::make_unique<platform::MemoryRegistry>(CodePage);
   }
+  static std::string Name() { return "Memory" + std::to_string(CodePage); }
 };
+#define RPV_MEMORY_BACKENDS MemoryBackend<1252>, MemoryBackend<932>, MemoryBackend<65001>
 #ifdef _WIN32
+// advapi32, in the process's own code page.
 struct Win32Backend {
   static constexpr bool kIsMemory = false;
   static std::unique_ptr<platform::RegistryService> Make() {
     return std::make_unique<platform::Win32Registry>();
   }
+  static std::string Name() { return "Win32"; }
 };
-using Backends = ::testing::Types<MemoryBackend, Win32Backend>;
+using Backends = ::testing::Types<RPV_MEMORY_BACKENDS, Win32Backend>;
 #else
-using Backends = ::testing::Types<MemoryBackend>;
+using Backends = ::testing::Types<RPV_MEMORY_BACKENDS>;
 #endif
 
 struct BackendNames {
   template <typename T>
   static std::string GetName(int) {
-    return T::kIsMemory ? "Memory" : "Win32";
+    return T::Name();
   }
 };
+
+// Texts chosen by the service's code page: one that it holds, with its
+// bytes (Italian with the euro sign in 1252, Japanese in 932, both in UTF-8),
+// a letter for the longest names, and one that it cannot hold and must never
+// send substituted (the fullwidth backslash in 1252 and the yen sign in 932,
+// both of which would map best-fit to "\"; an unpaired surrogate in UTF-8).
+struct CodePageTexts {
+  platform::Text held;
+  std::string heldBytes;
+  char16_t letter;
+  platform::Text refused;
+};
+const CodePageTexts& TextsFor(unsigned codePage);
 
 // A fixture that gives each test the key
 // HKCU\Software\ResetParametriVelto-test\<Suite>.<Test>, removed before and
@@ -84,6 +103,7 @@ class OnBackend : public ::testing::Test {
   platform::MemoryRegistry* memory() {
     return Backend::kIsMemory ? static_cast<platform::MemoryRegistry*>(service_.get()) : nullptr;
   }
+  const CodePageTexts& texts() { return TextsFor(service_->CodePage()); }
   // This test's own key path below HKEY_CURRENT_USER.
   const std::string& base() const { return base_; }
   platform::Text baseText() const { return platform::FromUtf8(base_); }

@@ -3,6 +3,9 @@
 
 #include "platform/cp1252.h"
 #include "platform/text.h"
+#ifdef _WIN32
+#include "platform/windows_text.h"
+#endif
 #include "tests/test_support.h"
 
 namespace {
@@ -44,7 +47,21 @@ TEST(Cp1252, EveryByteDecodesAndEncodesBack) {
     ASSERT_EQ(text.size(), 1u);
     EXPECT_EQ(EncodeCp1252(text), byte) << "byte " << b;
   }
-  EXPECT_EQ(DecodeCp1252("\x80\x8a\xe8"), u"\u20ac\u0160\u00e8");
+  // Bytes 0x80 to 0x9F as Windows maps them, the five it leaves undefined
+  // to the C1 controls.
+  std::string high;
+  for (int b = 0x80; b < 0xA0; ++b) high += static_cast<char>(b);
+  EXPECT_EQ(DecodeCp1252(high),
+            u"\u20ac\u0081\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160\u2039\u0152\u008d"
+            u"\u017d\u008f\u0090\u2018\u2019\u201c\u201d\u2022\u2013\u2014\u02dc\u2122\u0161\u203a"
+            u"\u0153\u009d\u017e\u0178");
+#ifdef _WIN32
+  // And every byte as Windows itself decodes it.
+  for (int b = 0; b < 256; ++b) {
+    const std::string byte(1, static_cast<char>(b));
+    EXPECT_EQ(DecodeCp1252(byte), platform::WindowsDecode(1252, byte)) << "byte " << b;
+  }
+#endif
 }
 
 TEST(Utf8, ConvertsBothWays) {

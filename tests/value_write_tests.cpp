@@ -29,7 +29,8 @@ TYPED_TEST(ValueWrite, StoresTheTypeAndBytesThatValueTypeSelects) {
       {"threePercent", 1, Variant(u"%%x%"), 2, Bytes("%%x%\0")},
       {"noPercent", 2, Variant(u"C:\\Data"), 1, Bytes("C:\\Data\0")},
       {"empty", 1, Variant(u""), 1, Bytes("\0")},
-      {"accents", 1, Variant(u"citt\u00e0 \u20ac"), 1, Bytes("citt\xe0 \x80\0")},
+      {"held", 1, Variant(this->texts().held), 1,
+       Bytes(this->texts().heldBytes + std::string(1, '\0'))},
       {"embeddedNul", 1, Variant(Text(u"a\0b", 3)), 1, Bytes("a\0b\0")},
       {"number", 1, Variant(42), 1, Bytes("42\0")},
       {"double", 1, Variant(1.5), 1, Bytes("1.5\0")},
@@ -95,7 +96,8 @@ TYPED_TEST(ValueWrite, RaisesWithItsMessageAndLeavesPropertiesAlone) {
       {"other", 12, Variant(42), error_number::kSetValueFailed, where + u"42'"},
       {"dwordText", 4, Variant(u"12"), error_number::kSetValueFailed, where + u"12'"},
       {"dwordDouble", 5, Variant(1.0), error_number::kSetValueFailed, where + u"1'"},
-      {"outsideCodePage", 1, Variant(u"\u4e2d"), error_number::kSetValueFailed, where + u"\u4e2d'"},
+      {"outsideCodePage", 1, Variant(this->texts().refused), error_number::kSetValueFailed,
+       where + this->texts().refused + u"'"},
       {"binaryText", 3, Variant(u"abc"), 26001, u"Application-defined or object-defined error"},
   };
   for (const auto& row : rows) {
@@ -115,11 +117,11 @@ TYPED_TEST(ValueWrite, RaisesWithItsMessageAndLeavesPropertiesAlone) {
 }
 
 TYPED_TEST(ValueWrite, ANameOutsideTheCodePageCreatesNothing) {
-  this->Address("Sub\uFF3CKey");
-  this->reg->SectionKey(this->baseText() + u"\\Sub\uFF3CKey");
+  this->Address();
+  this->reg->SectionKey(this->baseText() + u"\\Sub" + this->texts().refused + u"Key");
   this->reg->ValueType(REG_SZ);
   ExpectRaises([&] { this->reg->Value(Variant(u"x")); }, error_number::kSetValueFailed);
-  this->Address("", u"\u4e2d");
+  this->Address("", this->texts().refused);
   ExpectRaises([&] { this->reg->Value(Variant(u"x")); }, error_number::kSetValueFailed);
   EXPECT_FALSE(this->Exists(this->base()));
 }

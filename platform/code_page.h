@@ -1,0 +1,31 @@
+// The ANSI code pages that the in-memory registry can speak: Windows-1252
+// (Western European, the default), 932 (Japanese, two bytes a character) and
+// 65001 (UTF-8, up to three bytes a UTF-16 unit).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/text.h"
+
+namespace platform {
+
+constexpr unsigned kWesternCodePage = 1252;
+constexpr unsigned kJapaneseCodePage = 932;
+constexpr unsigned kUtf8CodePage = 65001;
+
+// UTF-16 to the code page's bytes. Nothing when the code page cannot hold the
+// text exactly: a character outside it, one it would only map to a
+// look-alike (the yen sign to a backslash in 932), an unpaired surrogate.
+std::optional<std::string> EncodeCodePage(unsigned codePage, TextView text);
+
+// The code page's bytes to UTF-16; bytes that form no character become
+// U+FFFD (in 1252 every byte is a character).
+Text DecodeCodePage(unsigned codePage, std::string_view bytes);
+
+// The most bytes one character takes in the code page, as Windows reports it
+// (GetCPInfo's MaxCharSize): 1, 2 and 4.
+unsigned MaxCharBytes(unsigned codePage);
+
+}  // namespace platform
