@@ -127,6 +127,9 @@ class cRegistry {
   // that names no predefined root makes the operations fail (see above).
   std::int32_t ClassKey() const;
   void ClassKey(std::int32_t eKey);
+  // The same for a root hive given as a Windows handle, as <windows.h>
+  // defines HKEY_CURRENT_USER and its siblings.
+  void ClassKey(const HKEY__* eKey) { ClassKey(HiveValue(eKey)); }
   // The key path below the root, passed to the service unchanged.
   Text SectionKey() const;
   void SectionKey(const Text& sSectionKey);
@@ -140,6 +143,15 @@ class cRegistry {
   // ValueType 1 a NewValue whose text is empty is replaced by Default.
   void ValueEx(std::int32_t ClassKey, const Text& SectionKey, const Text& ValueKey,
                std::int32_t ValueType, const Variant& Default, const Variant& NewValue);
+  // Both forms also take the root hive as a Windows handle.
+  Variant ValueEx(const HKEY__* ClassKey, const Text& SectionKey, const Text& ValueKey,
+                  std::int32_t ValueType, const Variant& Default) {
+    return ValueEx(HiveValue(ClassKey), SectionKey, ValueKey, ValueType, Default);
+  }
+  void ValueEx(const HKEY__* ClassKey, const Text& SectionKey, const Text& ValueKey,
+               std::int32_t ValueType, const Variant& Default, const Variant& NewValue) {
+    ValueEx(HiveValue(ClassKey), SectionKey, ValueKey, ValueType, Default, NewValue);
+  }
   void ValueKey(const Text& sValueKey);
   // What a read yields when there is nothing to read; held as a copy.
   Variant Default() const;
