@@ -48,7 +48,7 @@ std::string Verdict(const Comparison& comparison, double target) {
 }
 
 void PrintHeading(const char* ours, const char* floor) {
-  std::printf("%-28s %-28s %-28s %-21s %6s %s\n", "medians (quartiles)", ours, floor,
+  std::printf("%-30s %-28s %-28s %-21s %6s %s\n", "medians (quartiles)", ours, floor,
               "ratio [95% interval]", "target", "verdict");
 }
 
@@ -60,7 +60,7 @@ std::string PrintComparison(const char* work, const Comparison& c, double target
                 c.ours.high * scale, unit);
   std::snprintf(floor, sizeof floor, "%.2f (%.2f-%.2f) %s", c.floor.median * scale,
                 c.floor.low * scale, c.floor.high * scale, unit);
-  std::printf("%-28s %-28s %-28s %6.3f [%.3f, %.3f] %6.2f %s\n", work, ours, floor, c.ratio, c.low,
+  std::printf("%-30s %-28s %-28s %6.3f [%.3f, %.3f] %6.2f %s\n", work, ours, floor, c.ratio, c.low,
               c.high, target, verdict.c_str());
   return verdict;
 }

@@ -145,6 +145,13 @@ Status MemoryRegistry::Record(Operation operation, KeyHandle key, const std::str
 }
 
 bool MemoryRegistry::Faulted(Operation operation, Status& status) {
+  for (auto it = thrown_.begin(); it != thrown_.end(); ++it) {
+    if (it->operation == operation && --it->remaining == 0) {
+      const auto failure = it->failure;
+      thrown_.erase(it);
+      std::rethrow_exception(failure);
+    }
+  }
   for (auto it = faults_.begin(); it != faults_.end(); ++it) {
     if (it->operation != operation) continue;
     if (it->remaining == 0) {
@@ -474,6 +481,8 @@ std::uint32_t MemoryRegistry::ExpandEnvironment(const std::string& source, char*
     if (destination && destinationLength >= needed) {
       std::memcpy(destination, expanded.c_str(), needed);
     }
+  } else {
+    needed = static_cast<std::uint32_t>(st);
   }
   Record(Operation::kExpandEnvironment, 0, source, destinationLength, st);
   return needed;
@@ -498,7 +507,15 @@ void MemoryRegistry::InjectFault(Operation operation, Status status, int occurre
   faults_.push_back({operation, status, occurrence});
 }
 
-void MemoryRegistry::ClearFaults() { faults_.clear(); }
+void MemoryRegistry::InjectException(Operation operation, std::exception_ptr failure,
+                                     int occurrence) {
+  thrown_.push_back({operation, std::move(failure), occurrence});
+}
+
+void MemoryRegistry::ClearFaults() {
+  faults_.clear();
+  thrown_.clear();
+}
 
 void MemoryRegistry::DenyAccess(KeyHandle root, const std::string& path,
                                 std::uint32_t deniedAccess) {

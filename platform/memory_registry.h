@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <map>
 #include <memory>
 #include <string>
@@ -83,8 +84,13 @@ class MemoryRegistry final : public RegistryService {
 
   // Makes calls of the operation fail with the status instead of acting:
   // every call when occurrence is 0, else only the occurrence-th call
-  // counted from now (1 is the next one).
+  // counted from now (1 is the next one). An expansion, which has no status,
+  // returns the status as its count instead (0: it failed; more: it asks
+  // for that much room) and writes nothing.
   void InjectFault(Operation operation, Status status, int occurrence = 0);
+  // Makes the occurrence-th call of the operation from now throw the
+  // failure, as a failure that is not a registry status would (no memory).
+  void InjectException(Operation operation, std::exception_ptr failure, int occurrence = 1);
   void ClearFaults();
 
   // Refuses, with status 5, opening the key (path below the root, in the
@@ -161,6 +167,12 @@ class MemoryRegistry final : public RegistryService {
     int remaining;  // 0: every call; else calls until it fires
   };
   std::vector<Fault> faults_;
+  struct Thrown {
+    Operation operation;
+    std::exception_ptr failure;
+    int remaining;  // calls until it fires
+  };
+  std::vector<Thrown> thrown_;
   std::vector<RecordedCall> calls_;
 };
 

@@ -67,6 +67,7 @@ TYPED_TEST_SUITE(Associations, Backends, BackendNames);
 
 TYPED_TEST(Associations, RegistersExtensionClassOpenCommandAndIcon) {
   const std::string cls = this->ClassName();
+  this->reg->ValueKey(u"stale");  // every value is a key's default value
   this->reg->CreateEXEAssociation(u"  C:\\Tools\\viewer.exe ", this->ClassText(), u"Demo file",
                                   this->Extension(), u"", false, u"", false, u"", false, u"", 0);
   EXPECT_EQ(this->Stored("." + this->tag_), cls);
@@ -96,12 +97,18 @@ TYPED_TEST(Associations, WritesOptionalCommandsInTheirOrderWithDefaultTexts) {
   EXPECT_FALSE(this->Stored(cls + "\\DefaultIcon").has_value());  // left out: -1
   EXPECT_EQ(this->reg->SectionKey(), this->ClassText() + u"\\shell\\new\\command");
   if (auto* memory = this->memory()) {
-    std::vector<std::string> order;
+    // Here HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\SOFTWARE\Classes: the
+    // calls tell the two tables apart.
+    std::vector<std::string> order, machine;
     for (const auto& call : memory->Calls()) {
-      if (call.operation == platform::Operation::kCreateKey &&
-          call.key == platform::RootHandle(HKEY_CLASSES_ROOT)) {
-        order.push_back(call.name);
+      if (call.operation == platform::Operation::kCreateKey) {
+        (call.key == platform::RootHandle(HKEY_CLASSES_ROOT) ? order : machine)
+            .push_back(call.name);
       }
+    }
+    ASSERT_EQ(machine.size(), order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      EXPECT_EQ(machine[i], "SOFTWARE\\Classes\\" + order[i]);
     }
     const std::string shell = cls + "\\shell\\";
     EXPECT_EQ(order, (std::vector<std::string>{
@@ -148,6 +155,8 @@ TYPED_TEST(Associations, APathWithAPercentPairIsStoredExpandable) {
 TYPED_TEST(Associations, AdditionalCommandsFollowTheClassOnTheSameObject) {
   const std::string cls = this->ClassName();
   this->reg->CreateEXEAssociation(u"C:\\v.exe", this->ClassText(), u"D", this->Extension());
+  this->reg->ValueKey(u"stale");     // the commands are default values,
+  this->reg->ValueType(REG_BINARY);  // written as text all the same
   this->reg->CreateAdditionalEXEAssociations(
       this->ClassText(),
       {u"edit", u"&Modifica", u"\"C:\\v.exe\" /x \"%1\"", u"view", u"&Vedi", u"notepad %1"});
@@ -215,8 +224,12 @@ TEST(AssociationCalls, FailedAdditionalWritesArePassedOver) {
   // The first write of the first triple's menu text fails: its second write
   // is skipped with it, and everything after still runs.
   memory.InjectFault(platform::Operation::kSetValue, platform::status::kAccessDenied, 1);
+  // A failure that is no registry status (no memory) in the last command's
+  // first write is passed over too.
+  memory.InjectException(platform::Operation::kSetValue, std::make_exception_ptr(std::bad_alloc()),
+                         6);
   reg.CreateAdditionalEXEAssociations(u"Demo.File", {u"a", u"A", u"ca", u"b", u"B", u"cb"});
-  EXPECT_EQ(memory.CountCalls(platform::Operation::kSetValue), 7);
+  EXPECT_EQ(memory.CountCalls(platform::Operation::kSetValue), 5);
   const auto classes = platform::RootHandle(HKEY_CLASSES_ROOT);
   EXPECT_TRUE(memory.Stored(classes, "Demo.File\\shell\\a\\command", "").has_value());
   EXPECT_TRUE(memory.Stored(classes, "Demo.File\\shell\\b", "").has_value());

@@ -1,5 +1,7 @@
 // EnumerateValues and EnumerateSections.
+#include <new>
 #include <set>
+#include <stdexcept>
 
 #include "tests/registry_fixture.h"
 
@@ -87,6 +89,12 @@ TYPED_TEST(Enumeration, AMissingOrEmptyKeyGivesAnEmptyListWithoutStorage) {
   this->reg->ClassKey(0);
   EXPECT_TRUE(this->reg->EnumerateValues(names, count));
   EXPECT_EQ(count, 0);
+  // A section the code page cannot hold is a key that cannot be opened.
+  this->reg->ClassKey(HKEY_CURRENT_USER);
+  this->reg->SectionKey(this->baseText() + this->texts().refused);
+  EXPECT_TRUE(this->reg->EnumerateValues(names, count));
+  EXPECT_TRUE(this->reg->EnumerateSections(names, count));
+  EXPECT_EQ(count, 0);
 }
 
 TYPED_TEST(Enumeration, LeavesEveryPropertyAsItWas) {
@@ -149,6 +157,28 @@ TEST(EnumerationCalls, ALongerNameAppearingMidwayIsRetriedNotDropped) {
   memory.InjectFault(Operation::kEnumValue, platform::status::kMoreData);
   EXPECT_TRUE(reg.EnumerateValues(names, count));
   EXPECT_EQ(count, 0);
+  EXPECT_EQ(memory.OpenHandleCount(), 0);
+}
+
+TEST(EnumerationCalls, AFailureThatIsNoStatusIsRaisedOnlyByTheSectionListing) {
+  platform::MemoryRegistry memory;
+  memory.Store(kHkcu, "S\\A", "", 1, {});
+  memory.Store(kHkcu, "S", "v", 1, {});
+  cRegistry reg(memory);
+  reg.ClassKey(HKEY_CURRENT_USER);
+  reg.SectionKey(u"S");
+  NameList names;
+  std::int32_t count = 0;
+  memory.InjectException(Operation::kEnumKey, std::make_exception_ptr(std::bad_alloc()));
+  ExpectRaises([&] { reg.EnumerateSections(names, count); }, error_number::kEnumerateSectionsFailed,
+               u"Out of memory");
+  memory.InjectException(Operation::kEnumKey,
+                         std::make_exception_ptr(std::runtime_error("disk on fire")));
+  const auto error = ExpectRaises([&] { reg.EnumerateSections(names, count); },
+                                  error_number::kEnumerateSectionsFailed, u"disk on fire");
+  EXPECT_EQ(error.Source, u"registry_tests.cRegistry");
+  memory.InjectException(Operation::kEnumValue, std::make_exception_ptr(std::bad_alloc()));
+  EXPECT_THROW(reg.EnumerateValues(names, count), std::bad_alloc);
   EXPECT_EQ(memory.OpenHandleCount(), 0);
 }
 

@@ -102,9 +102,12 @@ TEST_F(Form1Test, YesDeletesTheTwelveSectionsInOrderAndEnds) {
     EXPECT_EQ(call.key, kHkcu);
     deleted.push_back(call.name);
   }
+  const char* const sections[] = {"EpiLim",    "Fep",       "Fep2",        "OrigineDati",
+                                  "Parametri", "Periodi",   "Progettista", "Settings",
+                                  "Stampa",    "TipoTarga", "U",           "Variabili"};
   ASSERT_EQ(deleted.size(), 12u);
   for (std::size_t i = 0; i < 12; ++i) {
-    EXPECT_EQ(deleted[i], platform::ToUtf8(app::kResetSections[i]));
+    EXPECT_EQ(deleted[i], kBase + "\\" + sections[i]);
   }
   // Stampa (9th) still has a sub-key: it survives, and the sections after it
   // are deleted all the same.

@@ -30,6 +30,7 @@ TEST(RegistryObject, NormalisesTheComputerName) {
       {u"\\\\", u""},
       {u"PC1", u"\\\\PC1"},
       {u"\\\\PC1", u"\\\\PC1"},
+      {u"\\\\PC2", u"\\\\PC2"},  // replaces the earlier name
       {u"\\PC1", u"\\\\\\PC1"},
       {u" PC ", u"\\\\ PC "},
       {u"PC1\\", u"\\\\PC1\\"},

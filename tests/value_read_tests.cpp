@@ -187,6 +187,18 @@ TEST(ValueReadCalls, FailedExpansionLeavesTheTextAsStored) {
   EXPECT_EQ(reg.Value(), Variant(u"expanded\\b"));
   memory.InjectFault(Operation::kExpandEnvironment, 0);
   EXPECT_EQ(reg.Value(), Variant(u"%A%\\b"));
+  memory.ClearFaults();
+  // The second expansion fails, or asks for more room than the first said.
+  memory.InjectFault(Operation::kExpandEnvironment, 0, 2);
+  EXPECT_EQ(reg.Value(), Variant(u"%A%\\b"));
+  memory.ClearCalls();
+  memory.InjectFault(Operation::kExpandEnvironment, 64, 2);
+  EXPECT_EQ(reg.Value(), Variant(u"expanded\\b"));
+  EXPECT_EQ(memory.CountCalls(Operation::kExpandEnvironment), 3);
+  // A variable whose value is empty expands to nothing.
+  memory.Store(kHkcu, "S", "v", 2, Bytes("%E%\0"));
+  memory.SetVariable("E", "");
+  EXPECT_EQ(reg.Value(), Variant(u""));
 }
 
 TEST(ValueReadCalls, ReadsFromAConnectedComputer) {

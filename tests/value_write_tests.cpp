@@ -27,6 +27,7 @@ TYPED_TEST(ValueWrite, StoresTheTypeAndBytesThatValueTypeSelects) {
       {"twoPercent", 1, Variant(u"%%"), 1, Bytes("%%\0")},
       {"twoPercent2", 2, Variant(u"%%"), 1, Bytes("%%\0")},
       {"threePercent", 1, Variant(u"%%x%"), 2, Bytes("%%x%\0")},
+      {"shortPair", 1, Variant(u"%a%"), 2, Bytes("%a%\0")},
       {"noPercent", 2, Variant(u"C:\\Data"), 1, Bytes("C:\\Data\0")},
       {"empty", 1, Variant(u""), 1, Bytes("\0")},
       {"held", 1, Variant(this->texts().held), 1,
@@ -53,6 +54,31 @@ TYPED_TEST(ValueWrite, StoresTheTypeAndBytesThatValueTypeSelects) {
     EXPECT_EQ(raw.type, row.storedType);
     EXPECT_EQ(raw.data, row.stored);
     EXPECT_EQ(this->reg->ValueType(), row.valueType);  // a write keeps it
+  }
+}
+
+TYPED_TEST(ValueWrite, OneCallWriteStoresDefaultForAnEmptyPlainText) {
+  const struct {
+    const char* name;
+    std::int32_t valueType;
+    Variant value, fallback;
+    std::vector<std::uint8_t> stored;
+  } rows[] = {
+      {"empty", REG_SZ, Variant(u""), Variant(u"abc"), Bytes("abc\0")},
+      {"emptyVariant", REG_SZ, Variant(), Variant(u"abc"), Bytes("abc\0")},
+      {"zero", REG_SZ, Variant(0), Variant(u"abc"), Bytes("0\0")},
+      {"expandable", REG_EXPAND_SZ, Variant(u""), Variant(u"abc"), Bytes("\0")},
+      {"noDefault", REG_SZ, Variant(u""), Variant(), Bytes("\0")},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Text name = platform::FromUtf8(row.name);
+    this->reg->ValueEx(HKEY_CURRENT_USER, this->baseText(), name, row.valueType, row.fallback,
+                       row.value);
+    EXPECT_EQ(this->Get(this->base(), row.name).data, row.stored);
+    EXPECT_EQ(this->reg->Default(), row.fallback);  // the settings stay
+    EXPECT_EQ(this->reg->ValueType(), row.valueType);
+    EXPECT_EQ(this->reg->ValueKey(), name);
   }
 }
 

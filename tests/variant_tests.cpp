@@ -1,4 +1,6 @@
 // The variant value: its kinds, its text form and its copies.
+#include <limits>
+
 #include "registry/variant.h"
 #include "tests/test_support.h"
 
@@ -19,6 +21,10 @@ TEST(Variant, WritesEachKindAsText) {
       {Variant(0.1), u"0.1"},
       {Variant(-2.0), u"-2"},
       {Variant(1e20), u"1E+20"},
+      {Variant(std::numeric_limits<double>::infinity()), u"Infinity"},
+      {Variant(-std::numeric_limits<double>::infinity()), u"-Infinity"},
+      {Variant(std::numeric_limits<double>::quiet_NaN()), u"NaN"},
+      {Variant(-std::numeric_limits<double>::quiet_NaN()), u"NaN"},
       {Variant(true), u"True"},
       {Variant(false), u"False"},
       {Variant(ByteArray{1, {0x0A, 0xFF, 0x10}}), u"0A FF 10"},
