@@ -113,18 +113,32 @@ TYPED_TEST(Enumeration, LeavesEveryPropertyAsItWas) {
   EXPECT_EQ(this->reg->ClassKey(), HKEY_CURRENT_USER);
 }
 
-TEST(EnumerationCalls, TenThousandEntriesComeInTheServiceOrder) {
+// The calls the listings make, on the in-memory registry: a key S with the
+// sub-keys A and B and the values a, b and v.
+class EnumerationCalls : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    memory.Store(kHkcu, "S\\A", "", 1, {});
+    memory.Store(kHkcu, "S\\B", "", 1, {});
+    for (const char* name : {"a", "b", "v"}) memory.Store(kHkcu, "S", name, 1, {});
+    reg.ClassKey(HKEY_CURRENT_USER);
+    reg.SectionKey(u"S");
+  }
+  void TearDown() override { EXPECT_EQ(memory.OpenHandleCount(), 0); }
+
   platform::MemoryRegistry memory;
+  cRegistry reg{memory};
+  NameList names;
+  std::int32_t count = 0;
+};
+
+TEST_F(EnumerationCalls, TenThousandEntriesComeInTheServiceOrder) {
   for (int i = 0; i < 10000; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "n%05d", i);
     memory.Store(kHkcu, "Big\\Values", name, 4, Bytes("\0\0\0\0"));
     memory.Store(kHkcu, std::string("Big\\Keys\\") + name, "", 1, {});
   }
-  cRegistry reg(memory);
-  reg.ClassKey(HKEY_CURRENT_USER);
-  NameList names;
-  std::int32_t count = 0;
   reg.SectionKey(u"Big\\Values");
   EXPECT_TRUE(reg.EnumerateValues(names, count));
   ASSERT_EQ(count, 10000);
@@ -136,39 +150,21 @@ TEST(EnumerationCalls, TenThousandEntriesComeInTheServiceOrder) {
   ASSERT_EQ(count, 10000);
   EXPECT_EQ(names(5001), u"n05000");
   EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
 }
 
-TEST(EnumerationCalls, ALongerNameAppearingMidwayIsRetriedNotDropped) {
-  platform::MemoryRegistry memory;
-  memory.Store(kHkcu, "S", "a", 1, {});
-  memory.Store(kHkcu, "S", "b", 1, {});
-  cRegistry reg(memory);
-  reg.ClassKey(HKEY_CURRENT_USER);
-  reg.SectionKey(u"S");
+TEST_F(EnumerationCalls, ALongerNameAppearingMidwayIsRetriedNotDropped) {
   // The second name no longer fits: the service says so once.
   memory.InjectFault(Operation::kEnumValue, platform::status::kMoreData, 2);
-  NameList names;
-  std::int32_t count = 0;
   EXPECT_TRUE(reg.EnumerateValues(names, count));
-  ASSERT_EQ(count, 2);
+  ASSERT_EQ(count, 3);
   EXPECT_EQ(names(2), u"b");
   // A service that always says so: the listing ends, boundedly.
   memory.InjectFault(Operation::kEnumValue, platform::status::kMoreData);
   EXPECT_TRUE(reg.EnumerateValues(names, count));
   EXPECT_EQ(count, 0);
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
 }
 
-TEST(EnumerationCalls, AFailureThatIsNoStatusIsRaisedOnlyByTheSectionListing) {
-  platform::MemoryRegistry memory;
-  memory.Store(kHkcu, "S\\A", "", 1, {});
-  memory.Store(kHkcu, "S", "v", 1, {});
-  cRegistry reg(memory);
-  reg.ClassKey(HKEY_CURRENT_USER);
-  reg.SectionKey(u"S");
-  NameList names;
-  std::int32_t count = 0;
+TEST_F(EnumerationCalls, AFailureThatIsNoStatusIsRaisedOnlyByTheSectionListing) {
   memory.InjectException(Operation::kEnumKey, std::make_exception_ptr(std::bad_alloc()));
   ExpectRaises([&] { reg.EnumerateSections(names, count); }, error_number::kEnumerateSectionsFailed,
                u"Out of memory");
@@ -179,19 +175,9 @@ TEST(EnumerationCalls, AFailureThatIsNoStatusIsRaisedOnlyByTheSectionListing) {
   EXPECT_EQ(error.Source, u"registry_tests.cRegistry");
   memory.InjectException(Operation::kEnumValue, std::make_exception_ptr(std::bad_alloc()));
   EXPECT_THROW(reg.EnumerateValues(names, count), std::bad_alloc);
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
 }
 
-TEST(EnumerationCalls, OpensWithTheirOwnAccessAndStopAtAnyFailure) {
-  platform::MemoryRegistry memory;
-  memory.Store(kHkcu, "S\\A", "", 1, {});
-  memory.Store(kHkcu, "S\\B", "", 1, {});
-  memory.Store(kHkcu, "S", "v", 1, {});
-  cRegistry reg(memory);
-  reg.ClassKey(HKEY_CURRENT_USER);
-  reg.SectionKey(u"S");
-  NameList names;
-  std::int32_t count = 0;
+TEST_F(EnumerationCalls, OpensWithTheirOwnAccessAndStopAtAnyFailure) {
   reg.EnumerateSections(names, count);
   EXPECT_EQ(memory.Calls()[0].value, 8u);
   memory.ClearCalls();
@@ -203,7 +189,6 @@ TEST(EnumerationCalls, OpensWithTheirOwnAccessAndStopAtAnyFailure) {
   memory.InjectFault(Operation::kQueryInfoKey, platform::status::kAccessDenied, 1);
   EXPECT_TRUE(reg.EnumerateValues(names, count));
   EXPECT_EQ(count, 0);
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
 }
 
 }  // namespace
