@@ -458,7 +458,9 @@ std::uint32_t MemoryRegistry::ExpandEnvironment(const std::string& source, char*
                                                 std::uint32_t destinationLength) {
   Status st = status::kSuccess;
   std::uint32_t needed = 0;
-  if (!Faulted(Operation::kExpandEnvironment, st)) {
+  if (!destination && destinationLength != 0) {
+    st = status::kInvalidParameter;  // no buffer to write into: nothing done
+  } else if (!Faulted(Operation::kExpandEnvironment, st)) {
     std::string expanded;
     const std::string text(source.c_str());  // the text ends at its NUL
     std::size_t i = 0;
@@ -478,11 +480,17 @@ std::uint32_t MemoryRegistry::ExpandEnvironment(const std::string& source, char*
       }
     }
     needed = static_cast<std::uint32_t>(expanded.size() + 1);
-    if (destination && destinationLength >= needed) {
+    if (destinationLength < expansionGrown_) {
+      needed = expansionGrown_;  // still asks for the room it grew to
+    } else if (destination && destinationLength >= needed) {
       std::memcpy(destination, expanded.c_str(), needed);
+      expansionGrown_ = 0;
     }
   } else {
+    // The injected status is the count: 0 a failed expansion, more an
+    // expansion that grew to that length and asks for it from now on.
     needed = static_cast<std::uint32_t>(st);
+    expansionGrown_ = needed;
   }
   Record(Operation::kExpandEnvironment, 0, source, destinationLength, st);
   return needed;

@@ -85,8 +85,9 @@ class MemoryRegistry final : public RegistryService {
   // Makes calls of the operation fail with the status instead of acting:
   // every call when occurrence is 0, else only the occurrence-th call
   // counted from now (1 is the next one). An expansion, which has no status,
-  // returns the status as its count instead (0: it failed; more: it asks
-  // for that much room) and writes nothing.
+  // returns the status as its count instead and writes nothing: 0 is a
+  // failed expansion, more one that grew to that length, which later calls
+  // ask for until they are given that much room.
   void InjectFault(Operation operation, Status status, int occurrence = 0);
   // Makes the occurrence-th call of the operation from now throw the
   // failure, as a failure that is not a registry status would (no memory).
@@ -161,6 +162,7 @@ class MemoryRegistry final : public RegistryService {
   std::map<KeyHandle, OpenHandle> handles_;
   KeyHandle nextHandle_ = 0x1000;
   std::map<Text, std::string> environment_;  // by folded name
+  std::uint32_t expansionGrown_ = 0;         // see InjectFault
   struct Fault {
     Operation operation;
     Status status;
