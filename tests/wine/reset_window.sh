@@ -45,10 +45,13 @@ arrange() {
 
 # The visible top-level windows titled with the caption.
 windows() { xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null; }
-# wait_windows <count>: until that many are visible (30 s at most: a cold
-# Wine start can be slow).
+# How many times longer than natively the route of this run lets a program
+# take (tools/i686-route: an emulated i686 route is slower to start).
+scale=${RPV_WAIT_SCALE:-1}
+# wait_windows <count>: until that many are visible (30 s at most on the
+# native route: a cold Wine start can be slow).
 wait_windows() {
-  for _ in $(seq 300); do
+  for _ in $(seq $((300 * scale))); do
     [ "$(windows | wc -l)" -eq "$1" ] && return 0
     sleep 0.1
   done
@@ -64,9 +67,9 @@ start() {
   fi
   main=$(windows | head -1)
 }
-# ended: the program's process is gone within 10 s.
+# ended: the program's process is gone within 10 s on the native route.
 ended() {
-  for _ in $(seq 100); do
+  for _ in $(seq $((100 * scale))); do
     kill -0 "$pid" 2>/dev/null || return 0
     sleep 0.1
   done
