@@ -1,6 +1,6 @@
-#include "app/form1.h"
+#include "form1.h"
 
-#include "registry/cregistry.h"
+#include "cregistry/cregistry.h"
 
 namespace app {
 
@@ -29,7 +29,7 @@ void Form1::Form_Load() {
 }
 
 void Form1::Command1_Click() {
-  if (window_.ShowMessage(kConfirmation, kCaption, kConfirmationFlags) == platform::kIdYes) {
+  if (window_.ShowMessage(kConfirmation, kCaption, kConfirmationFlags) == app::kIdYes) {
     ResetSettings();
     window_.EndProgram();
   }

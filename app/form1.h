@@ -3,8 +3,8 @@
 
 #include <array>
 
-#include "platform/registry_service.h"
-#include "platform/window_system.h"
+#include "cregistry/registry_service.h"
+#include "window_system.h"
 
 namespace app {
 
@@ -22,9 +22,9 @@ inline constexpr std::uint32_t kConfirmationFlags = 564;
 // The twelve settings sections below HKEY_CURRENT_USER, in reset order.
 extern const std::array<const char16_t*, 12> kResetSections;
 
-class Form1 final : public platform::FormEvents {
+class Form1 final : public app::FormEvents {
  public:
-  Form1(platform::WindowSystem& window, platform::RegistryService& registry)
+  Form1(app::WindowSystem& window, platform::RegistryService& registry)
       : window_(window), registry_(registry) {}
 
   // Centres the window on the screen and fills the label.
@@ -37,7 +37,7 @@ class Form1 final : public platform::FormEvents {
   void ResetSettings();
 
  private:
-  platform::WindowSystem& window_;
+  app::WindowSystem& window_;
   platform::RegistryService& registry_;
 };
 

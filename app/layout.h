@@ -1,15 +1,15 @@
 // The reset window's fixed layout, in twips relative to the client area.
 #pragma once
 
-#include "platform/twips.h"
+#include "twips.h"
 
 namespace app::layout {
 
 constexpr float kClientWidth = 6585;
 constexpr float kClientHeight = 2535;
-constexpr platform::TwipsRect kLabel1 = {120, 180, 6315, 1515};
-constexpr platform::TwipsRect kCommand1 = {120, 1860, 4875, 495};
-constexpr platform::TwipsRect kCommand2 = {5280, 1860, 1215, 495};
+constexpr app::TwipsRect kLabel1 = {120, 180, 6315, 1515};
+constexpr app::TwipsRect kCommand1 = {120, 1860, 4875, 495};
+constexpr app::TwipsRect kCommand2 = {5280, 1860, 1215, 495};
 // Arial, 8.25 points, normal weight, ANSI character set.
 constexpr float kLabelFontPoints = 8.25f;
 

@@ -3,16 +3,16 @@
 
 #include <commctrl.h>
 
-#include "app/form1.h"
-#include "app/layout.h"
-#include "app/resource.h"
-#include "platform/win32_registry.h"
-#include "platform/win32_window.h"
+#include "form1.h"
+#include "layout.h"
+#include "resource.h"
+#include "cregistry/win32_registry.h"
+#include "win32_window.h"
 
 namespace {
 
-platform::WindowDescription Form1Window() {
-  platform::WindowDescription window;
+app::WindowDescription Form1Window() {
+  app::WindowDescription window;
   window.caption = app::kCaption;
   window.clientWidth = app::layout::kClientWidth;
   window.clientHeight = app::layout::kClientHeight;
@@ -30,7 +30,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   platform::Win32Registry registry;
-  platform::Win32Window window(instance, Form1Window());
+  app::Win32Window window(instance, Form1Window());
   app::Form1 form(window, registry);
   return window.Run(form);
 }

@@ -7,7 +7,7 @@
 #include <iostream>
 #include <vector>
 
-#include "bench/stats.h"
+#include "stats.h"
 
 int main(int argc, char** argv) {
   if (argc < 4) {

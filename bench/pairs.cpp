@@ -1,11 +1,11 @@
-#include "bench/pairs.h"
+#include "pairs.h"
 
 #include <memory>
 
-#include "app/form1.h"
-#include "platform/key_handle.h"
-#include "platform/registry_tree.h"
-#include "registry/cregistry.h"
+#include "form1.h"
+#include "cregistry/key_handle.h"
+#include "registry_tree.h"
+#include "cregistry/cregistry.h"
 
 namespace bench {
 namespace {
@@ -171,7 +171,7 @@ std::vector<Pair> MakePairs(platform::RegistryService& service, const std::strin
        target});
   pairs.push_back({"ResetSettings",
                    [&s] {
-                     struct NoWindow final : platform::WindowSystem {
+                     struct NoWindow final : app::WindowSystem {
                        float ScreenWidth() const override { return 0; }
                        float ScreenHeight() const override { return 0; }
                        float WindowWidth() const override { return 0; }

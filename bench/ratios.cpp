@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "bench/pairs.h"
-#include "bench/stats.h"
-#include "platform/memory_registry.h"
+#include "pairs.h"
+#include "stats.h"
+#include "cregistry/memory_registry.h"
 #ifdef _WIN32
-#include "platform/win32_registry.h"
+#include "cregistry/win32_registry.h"
 #endif
 
 namespace {

@@ -2,7 +2,7 @@
 // unit test of registry code would.
 #include <iostream>
 
-#include "platform/memory_registry.h"
+#include "cregistry/memory_registry.h"
 #include "registry_demo.h"
 
 int main() {

@@ -1,6 +1,6 @@
 #include "registry_demo.h"
 
-#include "registry/cregistry.h"
+#include "cregistry/cregistry.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <ostream>
 
-#include "platform/registry_service.h"
+#include "cregistry/registry_service.h"
 
 // Returns the program's exit code; reports a RegistryError on the stream.
 int RunDemo(platform::RegistryService& service, const char16_t* name, bool keep, std::ostream& out);

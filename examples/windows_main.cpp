@@ -3,7 +3,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "platform/win32_registry.h"
+#include "cregistry/win32_registry.h"
 #include "registry_demo.h"
 
 int main(int argc, char** argv) {

@@ -3,7 +3,7 @@
 // byte string decodes and encodes back unchanged.
 #include <cstdlib>
 
-#include "platform/code_page.h"
+#include "code_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   platform::Text text(size / 2, u'\0');

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <type_traits>
 
-#include "platform/text.h"
+#include "cregistry/text.h"
 
 class FuzzInput {
  public:

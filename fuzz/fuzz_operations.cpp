@@ -2,9 +2,9 @@
 // every step no handle stays open and nothing but a RegistryError escapes.
 #include <cstdlib>
 
-#include "fuzz/fuzz_input.h"
-#include "platform/memory_registry.h"
-#include "registry/cregistry.h"
+#include "fuzz_input.h"
+#include "cregistry/memory_registry.h"
+#include "cregistry/cregistry.h"
 
 namespace {
 

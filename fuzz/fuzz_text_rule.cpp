@@ -3,9 +3,9 @@
 // characters after the first "%".
 #include <cstdlib>
 
-#include "fuzz/fuzz_input.h"
-#include "platform/memory_registry.h"
-#include "registry/cregistry.h"
+#include "fuzz_input.h"
+#include "cregistry/memory_registry.h"
+#include "cregistry/cregistry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);

@@ -1,4 +1,4 @@
-#include "platform/process_name.h"
+#include "cregistry/process_name.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "platform/text.h"
+#include "cregistry/text.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
-#include "platform/win32_registry.h"
+#include "cregistry/win32_registry.h"
 
 #include <windows.h>
 
-#include "platform/windows_text.h"
+#include "windows_text.h"
 
 // The headers turn RtlMoveMemory into memmove; the class has always called
 // kernel32's own entry point.

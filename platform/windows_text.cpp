@@ -1,4 +1,4 @@
-#include "platform/windows_text.h"
+#include "windows_text.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
 // File-type associations in the registry's two class tables.
-#include "registry/cregistry.h"
+#include "cregistry/cregistry.h"
 
 namespace {
 

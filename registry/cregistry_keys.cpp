@@ -1,6 +1,6 @@
 // Key operations: existence, creation, deletion of keys and values.
-#include "platform/key_handle.h"
-#include "registry/cregistry.h"
+#include "cregistry/key_handle.h"
+#include "cregistry/cregistry.h"
 
 using platform::OwnedKey;
 using platform::status::kSuccess;

@@ -1,5 +1,5 @@
 // The object's addressing and setting properties.
-#include "registry/cregistry.h"
+#include "cregistry/cregistry.h"
 
 cRegistry::cRegistry(platform::RegistryService& service) : service_(&service) {}
 

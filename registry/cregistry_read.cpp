@@ -3,8 +3,8 @@
 #include <array>
 #include <vector>
 
-#include "platform/key_handle.h"
-#include "registry/cregistry.h"
+#include "cregistry/key_handle.h"
+#include "cregistry/cregistry.h"
 
 using platform::OwnedKey;
 using platform::status::kMoreData;

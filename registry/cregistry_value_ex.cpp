@@ -1,5 +1,5 @@
 // One-call value access through the object's own public members.
-#include "registry/cregistry.h"
+#include "cregistry/cregistry.h"
 
 Variant cRegistry::ValueEx(std::int32_t ClassKey, const Text& SectionKey, const Text& ValueKey,
                            std::int32_t ValueType, const Variant& Default) {

@@ -1,8 +1,8 @@
 // Writing Value.
 #include <limits>
 
-#include "platform/key_handle.h"
-#include "registry/cregistry.h"
+#include "cregistry/key_handle.h"
+#include "cregistry/cregistry.h"
 
 using platform::OwnedKey;
 using platform::status::kInvalidData;

@@ -1,6 +1,6 @@
-#include "registry/registry_error.h"
+#include "cregistry/registry_error.h"
 
-#include "platform/process_name.h"
+#include "cregistry/process_name.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "registry/variant.h"
+#include "cregistry/variant.h"
 
 #include <cctype>
 #include <charconv>

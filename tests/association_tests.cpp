@@ -1,5 +1,5 @@
 // CreateEXEAssociation and CreateAdditionalEXEAssociations.
-#include "tests/registry_fixture.h"
+#include "registry_fixture.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <set>
 #include <stdexcept>
 
-#include "tests/registry_fixture.h"
+#include "registry_fixture.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <set>
 
-#include "tests/registry_fixture.h"
+#include "registry_fixture.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // registry.
 #include <deque>
 
-#include "app/form1.h"
-#include "app/layout.h"
-#include "platform/twips.h"
-#include "tests/test_support.h"
+#include "form1.h"
+#include "layout.h"
+#include "twips.h"
+#include "test_support.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ using namespace testing_support;
 using platform::Operation;
 using platform::Text;
 
-class RecordingWindow final : public platform::WindowSystem {
+class RecordingWindow final : public app::WindowSystem {
  public:
   float ScreenWidth() const override { return screenWidth; }
   float ScreenHeight() const override { return screenHeight; }
@@ -88,7 +88,7 @@ TEST_F(Form1Test, LoadCentresTheWindowAndFillsTheLabel) {
 }
 
 TEST_F(Form1Test, YesDeletesTheTwelveSectionsInOrderAndEnds) {
-  window.answers = {platform::kIdYes};
+  window.answers = {app::kIdYes};
   form.Command1_Click();
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].prompt, u"Si \u00e8 sicuri di volere azzerare i parametri?");
@@ -123,7 +123,7 @@ TEST_F(Form1Test, YesDeletesTheTwelveSectionsInOrderAndEnds) {
 }
 
 TEST_F(Form1Test, NoChangesNothingAndAsksAgainNextTime) {
-  window.answers = {platform::kIdNo, platform::kIdNo};
+  window.answers = {app::kIdNo, app::kIdNo};
   form.Command1_Click();
   form.Command1_Click();
   EXPECT_EQ(window.messages.size(), 2u);
@@ -149,14 +149,14 @@ TEST_F(Form1Test, ResetGoesOnPastRefusedAndMissingSections) {
 }
 
 TEST(Twips, ConvertAtTheScreensResolution) {
-  using platform::TwipsToPixels;
+  using app::TwipsToPixels;
   EXPECT_EQ(TwipsToPixels(app::layout::kClientWidth, 96), 439);
   EXPECT_EQ(TwipsToPixels(app::layout::kClientHeight, 96), 169);
   EXPECT_EQ(TwipsToPixels(app::layout::kClientWidth, 144), 659);  // 658.5 rounds up
   EXPECT_EQ(TwipsToPixels(app::layout::kCommand1.width, 96), 325);
   EXPECT_EQ(TwipsToPixels(app::layout::kCommand2.left, 120), 440);
-  EXPECT_FLOAT_EQ(platform::PixelsToTwips(1024, 96), 15360.0f);
-  EXPECT_FLOAT_EQ(platform::PixelsToTwips(768, 96), 11520.0f);
+  EXPECT_FLOAT_EQ(app::PixelsToTwips(1024, 96), 15360.0f);
+  EXPECT_FLOAT_EQ(app::PixelsToTwips(768, 96), 11520.0f);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // KeyExists, CreateKey and DeleteValue.
-#include "tests/registry_fixture.h"
+#include "registry_fixture.h"
 
 namespace {
 

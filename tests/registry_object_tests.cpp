@@ -1,6 +1,6 @@
 // The object's state, its properties, DeleteKey and the error convention.
-#include "platform/process_name.h"
-#include "tests/registry_fixture.h"
+#include "cregistry/process_name.h"
+#include "registry_fixture.h"
 
 namespace {
 

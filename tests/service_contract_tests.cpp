@@ -4,7 +4,7 @@
 #include <cstring>
 #include <optional>
 
-#include "tests/test_support.h"
+#include "test_support.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,12 +1,12 @@
 // The Windows-1252 code page of the in-memory registry and UTF-8 output.
 #include <gtest/gtest.h>
 
-#include "platform/cp1252.h"
-#include "platform/text.h"
+#include "cp1252.h"
+#include "cregistry/text.h"
 #ifdef _WIN32
-#include "platform/windows_text.h"
+#include "windows_text.h"
 #endif
-#include "tests/test_support.h"
+#include "test_support.h"
 
 namespace {
 

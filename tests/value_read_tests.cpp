@@ -1,6 +1,6 @@
 // Reading Value: conversions by stored type, the fall-back to Default, and
 // what the read asks of the service.
-#include "tests/registry_fixture.h"
+#include "registry_fixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Writing Value: the stored type and bytes for each ValueType, the errors,
 // and the key path created on the way.
-#include "tests/registry_fixture.h"
+#include "registry_fixture.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The variant value: its kinds, its text form and its copies.
 #include <limits>
 
-#include "registry/variant.h"
-#include "tests/test_support.h"
+#include "cregistry/variant.h"
+#include "test_support.h"
 
 namespace {
 

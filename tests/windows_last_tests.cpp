@@ -1,7 +1,7 @@
 // cRegistry in a file that includes <windows.h> after it.
-#include "registry/cregistry.h"
+#include "cregistry/cregistry.h"
 
 #include <windows.h>
 
 #define RPV_WINDOWS_SUITE WindowsHeaderLast
-#include "tests/windows_header_checks.inc"
+#include "windows_header_checks.inc"

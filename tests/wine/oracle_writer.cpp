@@ -2,8 +2,8 @@
 // cRegistry, so that Wine's own reg.exe can check what reached the registry.
 #include <cstdio>
 
-#include "platform/win32_registry.h"
-#include "registry/cregistry.h"
+#include "cregistry/win32_registry.h"
+#include "cregistry/cregistry.h"
 
 int main() {
   platform::Win32Registry service;

@@ -1,7 +1,7 @@
 // Writes the application icon: make_icon <output.ico>
 #include <cstdio>
 
-#include "tools/icon/reset_icon.h"
+#include "reset_icon.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

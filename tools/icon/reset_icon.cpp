@@ -1,4 +1,4 @@
-#include "tools/icon/reset_icon.h"
+#include "reset_icon.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "platform/code_page.h"
+#include "code_page.h"
 
-#include "platform/cp1252.h"
+#include "cp1252.h"
 
 #ifdef _WIN32
-#include "platform/windows_text.h"
+#include "windows_text.h"
 #else
 #include <iconv.h>
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory_registry.h"
-#include "platform/registry_service.h"
-#include "platform/registry_tree.h"
-#include "platform/text.h"
-#include "registry/variant.h"
+#include "cregistry/memory_registry.h"
+#include "cregistry/registry_service.h"
+#include "registry_tree.h"
+#include "cregistry/text.h"
+#include "cregistry/variant.h"
 #ifdef _WIN32
-#include "platform/win32_registry.h"
+#include "cregistry/win32_registry.h"
 #endif
 
 namespace platform {

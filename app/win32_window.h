@@ -7,11 +7,11 @@
 
 #include <memory>
 
-#include "platform/text.h"
-#include "platform/twips.h"
-#include "platform/window_system.h"
+#include "cregistry/text.h"
+#include "twips.h"
+#include "window_system.h"
 
-namespace platform {
+namespace app {
 
 struct WindowDescription {
   struct Control {
@@ -73,4 +73,4 @@ class Win32Window final : public WindowSystem {
   Font buttonFont_;
 };
 
-}  // namespace platform
+}  // namespace app

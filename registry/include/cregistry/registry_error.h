@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/text.h"
+#include "cregistry/text.h"
 
 namespace error_number {
 // Object errors are numbered from this base, as the class has always done.

@@ -4,8 +4,8 @@
 #include <functional>
 #include <optional>
 
-#include "registry/cregistry.h"
-#include "tests/test_support.h"
+#include "cregistry/cregistry.h"
+#include "test_support.h"
 
 namespace testing_support {
 

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "platform/registry_service.h"
+#include "cregistry/registry_service.h"
 
 namespace platform {
 

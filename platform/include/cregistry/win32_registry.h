@@ -2,7 +2,7 @@
 // kernel32, text converted with the process's ANSI code page (CP_ACP).
 #pragma once
 
-#include "platform/registry_service.h"
+#include "cregistry/registry_service.h"
 
 namespace platform {
 

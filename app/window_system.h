@@ -4,9 +4,11 @@
 
 #include <cstdint>
 
-#include "platform/text.h"
+#include "cregistry/text.h"
 
-namespace platform {
+namespace app {
+
+using platform::Text;
 
 // The Windows button identifiers a message box returns.
 constexpr int kIdYes = 6;
@@ -44,4 +46,4 @@ class FormEvents {
   virtual void Command2_Click() = 0;
 };
 
-}  // namespace platform
+}  // namespace app

@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/text.h"
+#include "cregistry/text.h"
 
 // A one-dimensional array of bytes indexed from LowerBound to UpperBound.
 // An empty array has UpperBound() == LowerBound - 1.

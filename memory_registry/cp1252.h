@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text.h"
+#include "cregistry/text.h"
 
 namespace platform {
 

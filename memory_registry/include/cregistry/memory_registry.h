@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry_service.h"
+#include "cregistry/registry_service.h"
 
 namespace platform {
 

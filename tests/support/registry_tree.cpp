@@ -1,8 +1,8 @@
-#include "platform/registry_tree.h"
+#include "registry_tree.h"
 
 #include <vector>
 
-#include "platform/key_handle.h"
+#include "cregistry/key_handle.h"
 
 namespace platform {
 namespace {

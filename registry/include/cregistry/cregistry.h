@@ -34,12 +34,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry_service.h"
-#include "platform/text.h"
-#include "registry/name_list.h"
-#include "registry/registry_error.h"
-#include "registry/registry_types.h"
-#include "registry/variant.h"
+#include "cregistry/registry_service.h"
+#include "cregistry/text.h"
+#include "cregistry/name_list.h"
+#include "cregistry/registry_error.h"
+#include "cregistry/registry_types.h"
+#include "cregistry/variant.h"
 
 class cRegistry {
  public:

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text.h"
+#include "cregistry/text.h"
 
 namespace platform {
 

@@ -1,7 +1,7 @@
 // The running program's own file name, read at run time.
 #pragma once
 
-#include "platform/text.h"
+#include "cregistry/text.h"
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace platform {
+namespace app {
 
 constexpr float kTwipsPerInch = 1440.0f;
 
@@ -24,4 +24,4 @@ struct TwipsRect {
   float left, top, width, height;
 };
 
-}  // namespace platform
+}  // namespace app

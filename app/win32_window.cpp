@@ -1,8 +1,8 @@
-#include "platform/win32_window.h"
+#include "win32_window.h"
 
 #include <commctrl.h>
 
-namespace platform {
+namespace app {
 namespace {
 
 constexpr wchar_t kClassName[] = L"ResetParametriVelto.Form1";
@@ -201,4 +201,4 @@ void Win32Window::EndProgram() {
   if (window_) DestroyWindow(window_);
 }
 
-}  // namespace platform
+}  // namespace app

@@ -1,9 +1,9 @@
-#include "platform/memory_registry.h"
+#include "cregistry/memory_registry.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/code_page.h"
+#include "code_page.h"
 
 namespace platform {
 namespace {

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/text.h"
+#include "cregistry/text.h"
 
 class NameList {
  public:
