@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "form1.h"
-#include "cregistry/key_handle.h"
-#include "registry_tree.h"
 #include "cregistry/cregistry.h"
+#include "cregistry/key_handle.h"
+#include "form1.h"
+#include "registry_tree.h"
 
 namespace bench {
 namespace {
@@ -57,7 +57,7 @@ void RawWrite(platform::RegistryService& service, const std::string& path, const
 }  // namespace
 
 void Clean(platform::RegistryService& service, const std::string& base) {
-  platform::DeleteTree(service, kHkcu, base);
+  testing_support::DeleteTree(service, kHkcu, base);
 }
 
 std::vector<Pair> MakePairs(platform::RegistryService& service, const std::string& base,

@@ -2,14 +2,16 @@
 // starts with two backslashes and ends with the name as given.
 #include <cstdlib>
 
-#include "fuzz_input.h"
-#include "cregistry/memory_registry.h"
 #include "cregistry/cregistry.h"
+#include "cregistry/hooked_service.h"
+#include "cregistry/memory_registry.h"
+#include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);
   platform::MemoryRegistry memory;
-  cRegistry reg(memory);
+  platform::HookedService hooks(memory);
+  cRegistry reg(hooks);
   const platform::Text name = input.Text(8);
   reg.Machine(name);
   const platform::Text stored = reg.Machine();
@@ -25,6 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     reg.Machine(stored);  // normalising twice changes nothing
     if (reg.Machine() != stored) std::abort();
   }
-  if (!memory.Calls().empty()) std::abort();
+  if (!hooks.Calls().empty()) std::abort();
   return 0;
 }

@@ -2,9 +2,10 @@
 // every step no handle stays open and nothing but a RegistryError escapes.
 #include <cstdlib>
 
-#include "fuzz_input.h"
-#include "cregistry/memory_registry.h"
 #include "cregistry/cregistry.h"
+#include "cregistry/hooked_service.h"
+#include "cregistry/memory_registry.h"
+#include "fuzz_input.h"
 
 namespace {
 
@@ -36,8 +37,9 @@ std::int32_t AnyRoot(FuzzInput& input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);
   platform::MemoryRegistry memory;
+  platform::HookedService hooks(memory);
   memory.AddComputer("\\\\OTHER");
-  cRegistry reg(memory);
+  cRegistry reg(hooks);
   NameList names;
   std::int32_t count = 0;
   for (int step = 0; step < 64 && !input.Empty(); ++step) {
@@ -108,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     } catch (const RegistryError&) {
     }
-    if (memory.OpenHandleCount() != 0) std::abort();
+    if (hooks.OpenHandleCount() != 0) std::abort();
     if (count != names.Count()) std::abort();
   }
   return 0;

@@ -3,14 +3,16 @@
 // characters after the first "%".
 #include <cstdlib>
 
-#include "fuzz_input.h"
-#include "cregistry/memory_registry.h"
 #include "cregistry/cregistry.h"
+#include "cregistry/hooked_service.h"
+#include "cregistry/memory_registry.h"
+#include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);
   platform::MemoryRegistry memory;
-  cRegistry reg(memory);
+  platform::HookedService hooks(memory);
+  cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"S");
   reg.ValueType(input.Take<bool>() ? REG_SZ : REG_EXPAND_SZ);
@@ -30,12 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const RegistryError& error) {
     // Only a text the code page cannot hold is refused.
     if (memory.ToCodePage(text)) std::abort();
-    if (memory.OpenHandleCount() != 0) std::abort();
+    if (hooks.OpenHandleCount() != 0) std::abort();
     return 0;
   }
   const auto stored = memory.Stored(platform::RootHandle(HKEY_CURRENT_USER), "S", "");
   if (!stored || stored->type != (expandable ? 2u : 1u)) std::abort();
   if (stored->data.size() != text.size() + 1 || stored->data.back() != 0) std::abort();
-  if (memory.OpenHandleCount() != 0) std::abort();
+  if (hooks.OpenHandleCount() != 0) std::abort();
   return 0;
 }

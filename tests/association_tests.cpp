@@ -84,7 +84,7 @@ TYPED_TEST(Associations, RegistersExtensionClassOpenCommandAndIcon) {
 
 TYPED_TEST(Associations, WritesOptionalCommandsInTheirOrderWithDefaultTexts) {
   const std::string cls = this->ClassName();
-  if (auto* memory = this->memory()) memory->ClearCalls();
+  if (auto* memory = this->memory()) this->hooks().ClearCalls();
   this->reg->CreateEXEAssociation(u"\"C:\\My App\\a.exe\"", this->ClassText(), u"D",
                                   this->Extension(), u"Apri", true, u"", true, u"", true, u"");
   EXPECT_EQ(this->Stored(cls + "\\shell\\open"), "Apri");
@@ -100,7 +100,7 @@ TYPED_TEST(Associations, WritesOptionalCommandsInTheirOrderWithDefaultTexts) {
     // Here HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\SOFTWARE\Classes: the
     // calls tell the two tables apart.
     std::vector<std::string> order, machine;
-    for (const auto& call : memory->Calls()) {
+    for (const auto& call : this->hooks().Calls()) {
       if (call.operation == platform::Operation::kCreateKey) {
         (call.key == platform::RootHandle(HKEY_CLASSES_ROOT) ? order : machine)
             .push_back(call.name);
@@ -203,9 +203,10 @@ TYPED_TEST(Associations, NoItemsForADefinedClassWritesNothing) {
 
 TEST(AssociationCalls, TheFirstFailingWriteEndsTheRegistration) {
   platform::MemoryRegistry memory;
-  cRegistry reg(memory);
+  platform::HookedService hooks(memory);
+  cRegistry reg(hooks);
   // The third store (row 2 below HKEY_CLASSES_ROOT) is refused.
-  memory.InjectFault(platform::Operation::kSetValue, platform::status::kAccessDenied, 3);
+  hooks.InjectFault(platform::Operation::kSetValue, platform::status::kAccessDenied, 3);
   EXPECT_THROW(reg.CreateEXEAssociation(u"C:\\v.exe", u"Demo.File", u"D", u"dmf"), RegistryError);
   const auto classes = platform::RootHandle(HKEY_CLASSES_ROOT);
   EXPECT_TRUE(memory.Stored(classes, ".dmf", "").has_value());
@@ -213,23 +214,24 @@ TEST(AssociationCalls, TheFirstFailingWriteEndsTheRegistration) {
   EXPECT_FALSE(memory.KeyPresent(classes, "Demo.File\\shell"));
   EXPECT_EQ(reg.ClassKey(), HKEY_CLASSES_ROOT);
   EXPECT_EQ(reg.SectionKey(), u"Demo.File");
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
 }
 
 TEST(AssociationCalls, FailedAdditionalWritesArePassedOver) {
   platform::MemoryRegistry memory;
-  cRegistry reg(memory);
+  platform::HookedService hooks(memory);
+  cRegistry reg(hooks);
   reg.CreateEXEAssociation(u"C:\\v.exe", u"Demo.File", u"D", u"dmf");
-  memory.ClearCalls();
+  hooks.ClearCalls();
   // The first write of the first triple's menu text fails: its second write
   // is skipped with it, and everything after still runs.
-  memory.InjectFault(platform::Operation::kSetValue, platform::status::kAccessDenied, 1);
+  hooks.InjectFault(platform::Operation::kSetValue, platform::status::kAccessDenied, 1);
   // A failure that is no registry status (no memory) in the last command's
   // first write is passed over too.
-  memory.InjectException(platform::Operation::kSetValue, std::make_exception_ptr(std::bad_alloc()),
-                         6);
+  hooks.InjectException(platform::Operation::kSetValue, std::make_exception_ptr(std::bad_alloc()),
+                        6);
   reg.CreateAdditionalEXEAssociations(u"Demo.File", {u"a", u"A", u"ca", u"b", u"B", u"cb"});
-  EXPECT_EQ(memory.CountCalls(platform::Operation::kSetValue), 5);
+  EXPECT_EQ(hooks.CountCalls(platform::Operation::kSetValue), 5);
   const auto classes = platform::RootHandle(HKEY_CLASSES_ROOT);
   EXPECT_TRUE(memory.Stored(classes, "Demo.File\\shell\\a\\command", "").has_value());
   EXPECT_TRUE(memory.Stored(classes, "Demo.File\\shell\\b", "").has_value());

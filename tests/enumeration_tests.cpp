@@ -124,10 +124,11 @@ class EnumerationCalls : public ::testing::Test {
     reg.ClassKey(HKEY_CURRENT_USER);
     reg.SectionKey(u"S");
   }
-  void TearDown() override { EXPECT_EQ(memory.OpenHandleCount(), 0); }
+  void TearDown() override { EXPECT_EQ(hooks.OpenHandleCount(), 0); }
 
   platform::MemoryRegistry memory;
-  cRegistry reg{memory};
+  platform::HookedService hooks{memory};
+  cRegistry reg{hooks};
   NameList names;
   std::int32_t count = 0;
 };
@@ -154,39 +155,39 @@ TEST_F(EnumerationCalls, TenThousandEntriesComeInTheServiceOrder) {
 
 TEST_F(EnumerationCalls, ALongerNameAppearingMidwayIsRetriedNotDropped) {
   // The second name no longer fits: the service says so once.
-  memory.InjectFault(Operation::kEnumValue, platform::status::kMoreData, 2);
+  hooks.InjectFault(Operation::kEnumValue, platform::status::kMoreData, 2);
   EXPECT_TRUE(reg.EnumerateValues(names, count));
   ASSERT_EQ(count, 3);
   EXPECT_EQ(names(2), u"b");
   // A service that always says so: the listing ends, boundedly.
-  memory.InjectFault(Operation::kEnumValue, platform::status::kMoreData);
+  hooks.InjectFault(Operation::kEnumValue, platform::status::kMoreData);
   EXPECT_TRUE(reg.EnumerateValues(names, count));
   EXPECT_EQ(count, 0);
 }
 
 TEST_F(EnumerationCalls, AFailureThatIsNoStatusIsRaisedOnlyByTheSectionListing) {
-  memory.InjectException(Operation::kEnumKey, std::make_exception_ptr(std::bad_alloc()));
+  hooks.InjectException(Operation::kEnumKey, std::make_exception_ptr(std::bad_alloc()));
   ExpectRaises([&] { reg.EnumerateSections(names, count); }, error_number::kEnumerateSectionsFailed,
                u"Out of memory");
-  memory.InjectException(Operation::kEnumKey,
-                         std::make_exception_ptr(std::runtime_error("disk on fire")));
+  hooks.InjectException(Operation::kEnumKey,
+                        std::make_exception_ptr(std::runtime_error("disk on fire")));
   const auto error = ExpectRaises([&] { reg.EnumerateSections(names, count); },
                                   error_number::kEnumerateSectionsFailed, u"disk on fire");
   EXPECT_EQ(error.Source, u"registry_tests.cRegistry");
-  memory.InjectException(Operation::kEnumValue, std::make_exception_ptr(std::bad_alloc()));
+  hooks.InjectException(Operation::kEnumValue, std::make_exception_ptr(std::bad_alloc()));
   EXPECT_THROW(reg.EnumerateValues(names, count), std::bad_alloc);
 }
 
 TEST_F(EnumerationCalls, OpensWithTheirOwnAccessAndStopAtAnyFailure) {
   reg.EnumerateSections(names, count);
-  EXPECT_EQ(memory.Calls()[0].value, 8u);
-  memory.ClearCalls();
+  EXPECT_EQ(hooks.Calls()[0].value, 8u);
+  hooks.ClearCalls();
   reg.EnumerateValues(names, count);
-  EXPECT_EQ(memory.Calls()[0].value, 1u);
-  memory.InjectFault(Operation::kEnumKey, platform::status::kAccessDenied, 2);
+  EXPECT_EQ(hooks.Calls()[0].value, 1u);
+  hooks.InjectFault(Operation::kEnumKey, platform::status::kAccessDenied, 2);
   EXPECT_TRUE(reg.EnumerateSections(names, count));
   EXPECT_EQ(count, 1);
-  memory.InjectFault(Operation::kQueryInfoKey, platform::status::kAccessDenied, 1);
+  hooks.InjectFault(Operation::kQueryInfoKey, platform::status::kAccessDenied, 1);
   EXPECT_TRUE(reg.EnumerateValues(names, count));
   EXPECT_EQ(count, 0);
 }

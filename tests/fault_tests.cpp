@@ -28,16 +28,13 @@ struct Member {
   bool keepsProperties;            // the addressing properties stay as they were
 };
 
-void Arrange(MemoryRegistry& memory) {
-  memory.Store(kHkcu, "S", "text", 1, Bytes("abc\0"));
-  memory.Store(kHkcu, "S", "expand", 2, Bytes("%A%x\0"));
-  memory.Store(kHkcu, "S", "big", 5, Bytes("\0\0\1\0"));
-  memory.Store(kHkcu, "S\\Child", "", 1, Bytes("c\0"));
-  memory.Store(kHkcu, "S\\Leaf", "", 1, {});
-  memory.Store(kHkcu, "Other", "keep", 4, Bytes("\1\0\0\0"));
-  memory.AddComputer("\\\\OTHER");
-  memory.SetVariable("A", "expanded");
-}
+// What the members work on, below the test's own key: a key S with three
+// values, the sub-keys S\Child and S\Leaf, and Other beside it; a computer
+// to connect to and an environment variable for the expansion.
+struct Scene {
+  Text s, leaf;
+  Text computer;
+};
 
 void Address(cRegistry& reg, const Text& section, const Text& value, std::int32_t type) {
   reg.ClassKey(HKEY_CURRENT_USER);
@@ -47,7 +44,11 @@ void Address(cRegistry& reg, const Text& section, const Text& value, std::int32_
   reg.Default(Variant(u"default"));
 }
 
-std::vector<Member> Members() {
+// The class of the association members, under names of this suite's own.
+constexpr char16_t kExtension[] = u"rpvsweep";
+constexpr char16_t kClass[] = u"RPV.Sweep.File";
+
+std::vector<Member> Members(const Scene& scene) {
   constexpr auto kFailed = error_number::kRegistryFailure;
   constexpr auto kStore = error_number::kSetValueFailed;
   NameList names;
@@ -56,10 +57,10 @@ std::vector<Member> Members() {
       {"KeyExists", [](cRegistry& r) { r.KeyExists(); }, OnFailure::kNeverRaises, {}, true},
       {"CreateKey", [](cRegistry& r) { r.CreateKey(); }, OnFailure::kMayRaise, {kFailed}, true},
       {"DeleteKey",
-       [](cRegistry& r) {
-         r.SectionKey(u"S\\Leaf");
+       [scene](cRegistry& r) {
+         r.SectionKey(scene.leaf);
          r.DeleteKey();
-         r.SectionKey(u"S");
+         r.SectionKey(scene.s);
        },
        OnFailure::kNeverRaises,
        {},
@@ -85,8 +86,8 @@ std::vector<Member> Members() {
        {},
        false},
       {"Value read remote",
-       [](cRegistry& r) {
-         r.Machine(u"OTHER");
+       [scene](cRegistry& r) {
+         r.Machine(scene.computer);
          r.Value();
          r.Machine(u"");
        },
@@ -99,8 +100,8 @@ std::vector<Member> Members() {
        {kFailed, kStore},
        true},
       {"Value write remote",
-       [](cRegistry& r) {
-         r.Machine(u"OTHER");
+       [scene](cRegistry& r) {
+         r.Machine(scene.computer);
          try {
            r.Value(Variant(7));
          } catch (...) {
@@ -123,20 +124,22 @@ std::vector<Member> Members() {
        {},
        true},
       {"ValueEx read",
-       [](cRegistry& r) { r.ValueEx(HKEY_CURRENT_USER, u"S", u"text", 1, Variant(u"default")); },
+       [scene](cRegistry& r) {
+         r.ValueEx(HKEY_CURRENT_USER, scene.s, u"text", 1, Variant(u"default"));
+       },
        OnFailure::kNeverRaises,
        {},
        false},
       {"ValueEx write",
-       [](cRegistry& r) {
-         r.ValueEx(HKEY_CURRENT_USER, u"S", u"text", 1, Variant(u"default"), Variant(u""));
+       [scene](cRegistry& r) {
+         r.ValueEx(HKEY_CURRENT_USER, scene.s, u"text", 1, Variant(u"default"), Variant(u""));
        },
        OnFailure::kMayRaise,
        {kFailed, kStore},
        true},
       {"CreateEXEAssociation",
        [](cRegistry& r) {
-         r.CreateEXEAssociation(u"C:\\v.exe", u"Demo.File", u"D", u"dmf", u"", true, u"", true, u"",
+         r.CreateEXEAssociation(u"C:\\v.exe", kClass, u"D", kExtension, u"", true, u"", true, u"",
                                 true, u"", 0);
        },
        OnFailure::kMayRaise,
@@ -145,10 +148,10 @@ std::vector<Member> Members() {
       {"CreateAdditionalEXEAssociations",
        [](cRegistry& r) {
          r.ClassKey(HKEY_CLASSES_ROOT);
-         r.SectionKey(u"Demo.File");
+         r.SectionKey(kClass);
          r.ValueType(REG_SZ);
          r.Value(Variant(u"D"));  // the class, registered without faults
-         r.CreateAdditionalEXEAssociations(u"Demo.File", {u"a", u"A", u"ca", u"b", u"B", u"cb"});
+         r.CreateAdditionalEXEAssociations(kClass, {u"a", u"A", u"ca", u"b", u"B", u"cb"});
        },
        OnFailure::kMayRaise,
        {kFailed, kStore, error_number::kClassNotDefined},
@@ -168,23 +171,76 @@ Snapshot Take(const cRegistry& reg) {
           reg.ValueKey(), reg.Machine(),   reg.Default()};
 }
 
-TEST(FaultInjection, EveryServiceCallOfEveryMemberFailedInTurn) {
+// The sweep, on the in-memory registry and on advapi32: each member runs
+// once cleanly, then once for every service call that the clean run made,
+// with that call failed.
+template <typename Backend>
+class FaultSweep : public OnBackend<Backend> {
+ protected:
+  // The scene, arranged afresh; the association keys removed.
+  void Arrange() {
+    for (const auto root : {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE}) {
+      const std::string tables = root == HKEY_CLASSES_ROOT ? "" : "SOFTWARE\\Classes\\";
+      for (const Text& name : {Text(u".") + kExtension, Text(kClass)}) {
+        EXPECT_TRUE(DeleteTree(this->service(), platform::RootHandle(root),
+                               tables + platform::ToUtf8(name)));
+      }
+    }
+    EXPECT_TRUE(DeleteTree(this->service(), kHkcu, this->base()));
+    const std::string s = this->base() + "\\S";
+    this->Put(s, "text", 1, Bytes("abc\0"));
+    this->Put(s, "expand", 2, Bytes("%RPV_SWEEP%x\0"));
+    this->Put(s, "big", 5, Bytes("\0\0\1\0"));
+    this->Put(s + "\\Child", "", 1, Bytes("c\0"));
+    this->Put(s + "\\Leaf", "", 1, {});
+    this->Put(this->base() + "\\Other", "keep", 4, Bytes("\1\0\0\0"));
+  }
+  Scene MakeScene() {
+    Scene scene{this->baseText() + u"\\S", this->baseText() + u"\\S\\Leaf", u""};
+    if (auto* memory = this->memory()) {
+      memory->AddComputer("\\\\OTHER");  // a registry of its own
+      memory->SetVariable("RPV_SWEEP", "expanded");
+      scene.computer = u"OTHER";
+    } else {
+      scene.computer = ThisComputer();
+      SetVariable("RPV_SWEEP", "expanded");
+    }
+    return scene;
+  }
+};
+using SweepBackends =
+#ifdef _WIN32
+    ::testing::Types<MemoryBackend<1252>, Win32Backend>;
+#else
+    ::testing::Types<MemoryBackend<1252> >;
+#endif
+TYPED_TEST_SUITE(FaultSweep, SweepBackends, BackendNames);
+
+TYPED_TEST(FaultSweep, EveryServiceCallOfEveryMemberFailedInTurn) {
   const platform::Status failures[] = {platform::status::kAccessDenied, platform::status::kMoreData,
                                        platform::status::kFileNotFound};
-  for (const auto& member : Members()) {
+  auto& hooks = this->hooks();
+  auto* memory = this->memory();
+  const Scene scene = this->MakeScene();
+  for (const auto& member : Members(scene)) {
     SCOPED_TRACE(member.name);
-    // A clean run: the calls it makes and the registry it leaves.
-    MemoryRegistry clean;
-    Arrange(clean);
-    const auto before = clean.Dump();
-    cRegistry cleanReg(clean);
-    Address(cleanReg, u"S", u"text", REG_SZ);
-    clean.ClearCalls();
+    // A clean run: the calls it makes and, on the in-memory registry, the
+    // registry it leaves.
+    this->Arrange();
+    std::set<std::string> allowed;
+    if (memory) {
+      const auto before = memory->Dump();
+      allowed.insert(before.begin(), before.end());
+    }
+    hooks.ClearCalls();
+    cRegistry cleanReg(hooks);
+    Address(cleanReg, scene.s, u"text", REG_SZ);
     ASSERT_NO_THROW(member.call(cleanReg));
-    const auto calls = clean.Calls();
-    const auto after = clean.Dump();
-    std::set<std::string> allowed(before.begin(), before.end());
-    allowed.insert(after.begin(), after.end());
+    const auto calls = hooks.Calls();
+    if (memory) {
+      const auto after = memory->Dump();
+      allowed.insert(after.begin(), after.end());
+    }
     ASSERT_FALSE(calls.empty());
 
     for (std::size_t k = 0; k < calls.size(); ++k) {
@@ -195,12 +251,12 @@ TEST(FaultInjection, EveryServiceCallOfEveryMemberFailedInTurn) {
                         [op](const platform::RecordedCall& c) { return c.operation == op; }));
       for (const auto status : failures) {
         SCOPED_TRACE("call " + std::to_string(k) + " fails with " + std::to_string(status));
-        MemoryRegistry memory;
-        Arrange(memory);
-        cRegistry reg(memory);
-        Address(reg, u"S", u"text", REG_SZ);
+        this->Arrange();
+        cRegistry reg(hooks);
+        Address(reg, scene.s, u"text", REG_SZ);
         const Snapshot start = Take(reg);
-        memory.InjectFault(op, status, occurrence);
+        hooks.ClearFaults();
+        hooks.InjectFault(op, status, occurrence);
         try {
           member.call(reg);
         } catch (const RegistryError& error) {
@@ -213,25 +269,30 @@ TEST(FaultInjection, EveryServiceCallOfEveryMemberFailedInTurn) {
         } catch (...) {
           ADD_FAILURE() << "something other than a RegistryError escaped";
         }
-        EXPECT_EQ(memory.OpenHandleCount(), 0);
+        hooks.ClearFaults();
+        EXPECT_EQ(hooks.OpenHandleCount(), 0);
         if (member.keepsProperties) {
           EXPECT_EQ(Take(reg), start);
         } else {
           EXPECT_EQ(reg.Machine(), start.machine);
         }
-        for (const auto& line : memory.Dump()) {
-          EXPECT_TRUE(allowed.count(line)) << "written where not asked: " << line;
+        if (memory) {
+          for (const auto& line : memory->Dump()) {
+            EXPECT_TRUE(allowed.count(line)) << "written where not asked: " << line;
+          }
         }
       }
     }
   }
+  this->Arrange();  // leaves no association keys behind
 }
 
 TEST(FaultInjection, MessagesNeverCarryTheServiceStatus) {
   MemoryRegistry memory;
-  cRegistry reg(memory);
+  platform::HookedService hooks(memory);
+  cRegistry reg(hooks);
   Address(reg, u"S", u"Size", REG_DWORD);
-  memory.InjectFault(Operation::kSetValue, 1234567);
+  hooks.InjectFault(Operation::kSetValue, 1234567);
   const auto error = ExpectRaises([&] { reg.Value(Variant(42)); }, error_number::kSetValueFailed,
                                   u"Failed to set registry value Key: '-2147483647',Section: "
                                   u"'S',Key: 'Size' to value: '42'");
@@ -242,7 +303,8 @@ TEST(BadInput, RootsThatNameNoHive) {
   for (const std::int32_t root : {0, 7, -1}) {
     SCOPED_TRACE(root);
     MemoryRegistry memory;
-    cRegistry reg(memory);
+    platform::HookedService hooks(memory);
+    cRegistry reg(hooks);
     Address(reg, u"Software\\X", u"v", REG_SZ);
     reg.ClassKey(root);
     EXPECT_FALSE(reg.KeyExists());
@@ -259,14 +321,15 @@ TEST(BadInput, RootsThatNameNoHive) {
     EXPECT_TRUE(reg.EnumerateValues(names, count));
     EXPECT_TRUE(reg.EnumerateSections(names, count));
     EXPECT_EQ(count, 0);
-    EXPECT_EQ(memory.OpenHandleCount(), 0);
+    EXPECT_EQ(hooks.OpenHandleCount(), 0);
     EXPECT_EQ(memory.Dump(), MemoryRegistry().Dump());
   }
 }
 
 TEST(BadInput, SectionPathsOfEveryLength) {
   MemoryRegistry memory;
-  cRegistry reg(memory);
+  platform::HookedService hooks(memory);
+  cRegistry reg(hooks);
   Address(reg, u"", u"v", REG_SZ);
   // The empty path is the root itself.
   EXPECT_TRUE(reg.KeyExists());
@@ -283,12 +346,13 @@ TEST(BadInput, SectionPathsOfEveryLength) {
   reg.Value(Variant(u"bottom"));
   EXPECT_EQ(reg.Value(), Variant(u"bottom"));
   EXPECT_TRUE(reg.KeyExists());
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
 }
 
 TEST(BadInput, ValueNamesUpToTheLongest) {
   MemoryRegistry memory;
-  cRegistry reg(memory);
+  platform::HookedService hooks(memory);
+  cRegistry reg(hooks);
   Address(reg, u"S", Text(16383, u'n'), REG_SZ);
   reg.Value(Variant(u"longest"));
   EXPECT_EQ(reg.Value(), Variant(u"longest"));
@@ -299,12 +363,13 @@ TEST(BadInput, ValueNamesUpToTheLongest) {
   EXPECT_EQ(names(1).size(), 16383u);
   reg.ValueKey(Text(16384, u'n'));
   ExpectRaises([&] { reg.Value(Variant(u"x")); }, error_number::kSetValueFailed);
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
 }
 
 TEST(BadInput, TextsAndArraysOutOfTheOrdinary) {
   MemoryRegistry memory;
-  cRegistry reg(memory);
+  platform::HookedService hooks(memory);
+  cRegistry reg(hooks);
   Address(reg, u"S", u"v", REG_SZ);
   // An embedded U+0000 in a text is data, and is kept.
   reg.Value(Variant(Text(u"a\0b", 3)));
@@ -324,7 +389,7 @@ TEST(BadInput, TextsAndArraysOutOfTheOrdinary) {
     reg.Value(Variant(array));
     EXPECT_EQ(reg.Value(), Variant(ByteArray{0, array.Bytes}));
   }
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
 }
 
 }  // namespace

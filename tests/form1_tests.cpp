@@ -4,8 +4,8 @@
 
 #include "form1.h"
 #include "layout.h"
-#include "twips.h"
 #include "test_support.h"
+#include "twips.h"
 
 namespace {
 
@@ -62,8 +62,9 @@ class Form1Test : public ::testing::Test {
     registry.Store(kHkcu, kBase + "\\Stampa\\Sotto", "Child", 1, Bytes("z\0"));
   }
   platform::MemoryRegistry registry;
+  platform::HookedService hooks{registry};
   RecordingWindow window;
-  app::Form1 form{window, registry};
+  app::Form1 form{window, hooks};
 };
 
 TEST_F(Form1Test, LoadCentresTheWindowAndFillsTheLabel) {
@@ -84,7 +85,7 @@ TEST_F(Form1Test, LoadCentresTheWindowAndFillsTheLabel) {
   window.width = 6675;
   form.Form_Load();
   EXPECT_FLOAT_EQ(window.left, 4342.5f);
-  EXPECT_TRUE(registry.Calls().empty());
+  EXPECT_TRUE(hooks.Calls().empty());
 }
 
 TEST_F(Form1Test, YesDeletesTheTwelveSectionsInOrderAndEnds) {
@@ -97,7 +98,7 @@ TEST_F(Form1Test, YesDeletesTheTwelveSectionsInOrderAndEnds) {
   EXPECT_EQ(window.ends, 1);
 
   std::vector<std::string> deleted;
-  for (const auto& call : registry.Calls()) {
+  for (const auto& call : hooks.Calls()) {
     EXPECT_EQ(call.operation, Operation::kDeleteKey);  // nothing else asked
     EXPECT_EQ(call.key, kHkcu);
     deleted.push_back(call.name);
@@ -119,7 +120,7 @@ TEST_F(Form1Test, YesDeletesTheTwelveSectionsInOrderAndEnds) {
   EXPECT_TRUE(registry.Stored(kHkcu, kBase, "BaseValue").has_value());
   EXPECT_TRUE(registry.Stored(kHkcu, kBase + "\\Altro", "Kept").has_value());
   EXPECT_TRUE(registry.KeyPresent(kHkcu, "Software\\VB and VBA Program Settings\\Tovrik"));
-  EXPECT_EQ(registry.OpenHandleCount(), 0);
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
 }
 
 TEST_F(Form1Test, NoChangesNothingAndAsksAgainNextTime) {
@@ -128,23 +129,23 @@ TEST_F(Form1Test, NoChangesNothingAndAsksAgainNextTime) {
   form.Command1_Click();
   EXPECT_EQ(window.messages.size(), 2u);
   EXPECT_EQ(window.ends, 0);
-  EXPECT_TRUE(registry.Calls().empty());
+  EXPECT_TRUE(hooks.Calls().empty());
 }
 
 TEST_F(Form1Test, AnnullaEndsWithoutTouchingTheRegistry) {
   form.Command2_Click();
   EXPECT_EQ(window.ends, 1);
   EXPECT_TRUE(window.messages.empty());
-  EXPECT_TRUE(registry.Calls().empty());
+  EXPECT_TRUE(hooks.Calls().empty());
 }
 
 TEST_F(Form1Test, ResetGoesOnPastRefusedAndMissingSections) {
-  registry.InjectFault(Operation::kDeleteKey, platform::status::kAccessDenied, 1);
+  hooks.InjectFault(Operation::kDeleteKey, platform::status::kAccessDenied, 1);
   form.ResetSettings();
   EXPECT_TRUE(registry.KeyPresent(kHkcu, platform::ToUtf8(app::kResetSections[0])));
   EXPECT_FALSE(registry.KeyPresent(kHkcu, platform::ToUtf8(app::kResetSections[1])));
   form.ResetSettings();  // the rest are missing now: passed over, no error
-  EXPECT_EQ(registry.CountCalls(Operation::kDeleteKey), 24);
+  EXPECT_EQ(hooks.CountCalls(Operation::kDeleteKey), 24);
   EXPECT_FALSE(registry.KeyPresent(kHkcu, platform::ToUtf8(app::kResetSections[0])));
 }
 

@@ -83,15 +83,16 @@ TYPED_TEST(KeyOperations, DeleteValueRaisesItsTwoErrors) {
 
 TEST(KeyOperationCalls, UseTheirAccessMasksAndCloseEveryHandle) {
   platform::MemoryRegistry memory;
-  cRegistry reg(memory);
+  platform::HookedService hooks(memory);
+  cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"Software\\Demo");
   reg.ValueKey(u"Size");
   EXPECT_TRUE(reg.CreateKey());
   EXPECT_TRUE(reg.KeyExists());
   EXPECT_THROW(reg.DeleteValue(), RegistryError);
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
-  const auto& calls = memory.Calls();
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
+  const auto& calls = hooks.Calls();
   ASSERT_EQ(calls.size(), 7u);
   EXPECT_EQ(calls[0].operation, platform::Operation::kCreateKey);
   EXPECT_EQ(calls[0].value, 0x3Fu);
@@ -105,8 +106,9 @@ TEST(KeyOperationCalls, UseTheirAccessMasksAndCloseEveryHandle) {
 
 TEST(KeyOperationCalls, AKeyThatCannotBeOpenedForQueryDoesNotExist) {
   platform::MemoryRegistry memory;
+  platform::HookedService hooks(memory);
   memory.DenyAccess(kHkcu, "Software\\Locked", platform::access::kQueryValue);
-  cRegistry reg(memory);
+  cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"Software\\Locked");
   EXPECT_FALSE(reg.KeyExists());

@@ -9,14 +9,15 @@ using platform::Text;
 
 TEST(RegistryObject, StartsEmpty) {
   platform::MemoryRegistry memory;
-  const cRegistry reg(memory);
+  platform::HookedService hooks(memory);
+  const cRegistry reg(hooks);
   EXPECT_EQ(reg.ClassKey(), 0);
   EXPECT_EQ(reg.SectionKey(), u"");
   EXPECT_EQ(reg.ValueKey(), u"");
   EXPECT_EQ(reg.ValueType(), 0);
   EXPECT_TRUE(reg.Default().IsEmpty());
   EXPECT_EQ(reg.Machine(), u"");
-  EXPECT_TRUE(memory.Calls().empty());  // creating the object opens nothing
+  EXPECT_TRUE(hooks.Calls().empty());  // creating the object opens nothing
 }
 
 TEST(RegistryObject, NormalisesTheComputerName) {
@@ -36,7 +37,8 @@ TEST(RegistryObject, NormalisesTheComputerName) {
       {u"PC1\\", u"\\\\PC1\\"},
   };
   platform::MemoryRegistry memory;
-  cRegistry reg(memory);
+  platform::HookedService hooks(memory);
+  cRegistry reg(hooks);
   for (const auto& row : rows) {
     reg.Machine(row.assigned);
     EXPECT_EQ(reg.Machine(), row.stored) << platform::ToUtf8(row.assigned);
@@ -44,12 +46,13 @@ TEST(RegistryObject, NormalisesTheComputerName) {
   reg.Machine(u"PC1");
   reg.Machine(u"");
   EXPECT_EQ(reg.Machine(), u"");
-  EXPECT_TRUE(memory.Calls().empty());
+  EXPECT_TRUE(hooks.Calls().empty());
 }
 
 TEST(RegistryObject, StoresPropertiesUnchecked) {
   platform::MemoryRegistry memory;
-  cRegistry reg(memory);
+  platform::HookedService hooks(memory);
+  cRegistry reg(hooks);
   for (const std::int32_t key : {7, -1, 0, static_cast<std::int32_t>(HKEY_LOCAL_MACHINE)}) {
     reg.ClassKey(key);
     EXPECT_EQ(reg.ClassKey(), key);
@@ -64,7 +67,7 @@ TEST(RegistryObject, StoresPropertiesUnchecked) {
   reg.Default(Variant(bytes));
   bytes.Bytes[0] = 7;
   EXPECT_EQ(reg.Default(), Variant(ByteArray{0, {1, 2}}));
-  EXPECT_TRUE(memory.Calls().empty());
+  EXPECT_TRUE(hooks.Calls().empty());
 }
 
 TEST(RegistryError, CarriesNumberSourceAndDescription) {
@@ -163,16 +166,17 @@ TYPED_TEST(DeleteKeyTest, AClassKeyThatNamesNoRootReachesNoKey) {
 
 TEST(DeleteKeyCalls, MakesOneRequestBelowTheLocalRoot) {
   platform::MemoryRegistry memory;
+  platform::HookedService hooks(memory);
   memory.AddComputer("\\\\REMOTE");
-  cRegistry reg(memory);
+  cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"Software\\X");
   reg.Machine(u"REMOTE");
   reg.DeleteKey();
-  ASSERT_EQ(memory.Calls().size(), 1u);
-  EXPECT_EQ(memory.Calls()[0].operation, platform::Operation::kDeleteKey);
-  EXPECT_EQ(memory.Calls()[0].key, kHkcu);
-  EXPECT_EQ(memory.Calls()[0].name, "Software\\X");
+  ASSERT_EQ(hooks.Calls().size(), 1u);
+  EXPECT_EQ(hooks.Calls()[0].operation, platform::Operation::kDeleteKey);
+  EXPECT_EQ(hooks.Calls()[0].key, kHkcu);
+  EXPECT_EQ(hooks.Calls()[0].name, "Software\\X");
 }
 
 }  // namespace

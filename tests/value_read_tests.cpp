@@ -113,88 +113,94 @@ TYPED_TEST(ValueRead, ReadsBelowTheComputerItIsConnectedTo) {
     remote.ValueKey(u"v");
     remote.Default(Variant(u"none"));
     EXPECT_EQ(remote.Value(), Variant(u"none"));  // not this computer's value
-    EXPECT_EQ(memory->OpenHandleCount(), 0);
+    EXPECT_EQ(this->hooks().OpenHandleCount(), 0);
   }
 }
 
 TEST(ValueReadCalls, AnExistingValueTakesOneProbeAndOneFetch) {
   platform::MemoryRegistry memory;
+  platform::HookedService hooks(memory);
   memory.Store(kHkcu, "Software\\Demo", "Size", 1, Bytes("abcdef\0"));
-  cRegistry reg(memory);
+  cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"Software\\Demo");
   reg.ValueKey(u"Size");
   EXPECT_EQ(reg.Value(), Variant(u"abcdef"));
-  EXPECT_EQ(memory.CountCalls(Operation::kQueryValue), 2);
-  const auto& calls = memory.Calls();
+  EXPECT_EQ(hooks.CountCalls(Operation::kQueryValue), 2);
+  const auto& calls = hooks.Calls();
   ASSERT_EQ(calls.size(), 4u);
   EXPECT_EQ(calls[0].value, 1u);  // opened for query only
   EXPECT_EQ(calls[1].value, 0u);  // the probe offers no room
   EXPECT_EQ(calls[2].value, 7u);  // the fetch offers exactly the size
-  memory.ClearCalls();
+  hooks.ClearCalls();
   reg.ValueKey(u"Missing");
   reg.Value();
-  EXPECT_EQ(memory.CountCalls(Operation::kQueryValue), 1);
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
+  EXPECT_EQ(hooks.CountCalls(Operation::kQueryValue), 1);
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
 }
 
 TEST(ValueReadCalls, AValueRewrittenBetweenProbeAndFetchIsProbedAgain) {
   platform::MemoryRegistry memory;
+  platform::HookedService hooks(memory);
   memory.Store(kHkcu, "Software\\Demo", "v", 1, Bytes("abc\0"));
-  cRegistry reg(memory);
+  cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"Software\\Demo");
   reg.ValueKey(u"v");
   reg.Default(Variant(u"default"));
   // The fetch finds more data than the probe reported, once: probe again.
-  memory.InjectFault(Operation::kQueryValue, platform::status::kMoreData, 2);
+  hooks.InjectFault(Operation::kQueryValue, platform::status::kMoreData, 2);
   EXPECT_EQ(reg.Value(), Variant(u"abc"));
-  EXPECT_EQ(memory.CountCalls(Operation::kQueryValue), 4);
+  EXPECT_EQ(hooks.CountCalls(Operation::kQueryValue), 4);
   // Always more data: give up after a bounded number of probes. A read that
   // yields Default leaves ValueType as it was.
-  memory.ClearCalls();
-  memory.InjectFault(Operation::kQueryValue, platform::status::kMoreData);
+  hooks.ClearCalls();
+  hooks.InjectFault(Operation::kQueryValue, platform::status::kMoreData);
   reg.ValueType(42);
   EXPECT_EQ(reg.Value(), Variant(u"default"));
-  EXPECT_LE(memory.CountCalls(Operation::kQueryValue), 8);
-  memory.ClearFaults();
+  EXPECT_LE(hooks.CountCalls(Operation::kQueryValue), 8);
+  hooks.ClearFaults();
   // The value is gone by the fetch.
-  memory.InjectFault(Operation::kQueryValue, platform::status::kFileNotFound, 2);
+  hooks.InjectFault(Operation::kQueryValue, platform::status::kFileNotFound, 2);
   EXPECT_EQ(reg.Value(), Variant(u"default"));
   EXPECT_EQ(reg.ValueType(), 42);
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
 }
 
 TEST(ValueReadCalls, ReversesBigEndianBytesWithFourSingleByteCopies) {
   platform::MemoryRegistry memory;
+  platform::HookedService hooks(memory);
   memory.Store(kHkcu, "S", "v", 5, Bytes("\x12\x34\x56\x78"));
-  cRegistry reg(memory);
+  cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"S");
   reg.ValueKey(u"v");
   EXPECT_EQ(reg.Value(), Variant(0x12345678));
-  EXPECT_EQ(memory.CountCalls(Operation::kMoveBytes), 4);
+  EXPECT_EQ(hooks.CountCalls(Operation::kMoveBytes), 4);
 }
 
 TEST(ValueReadCalls, FailedExpansionLeavesTheTextAsStored) {
   platform::MemoryRegistry memory;
+  platform::HookedService hooks(memory);
   memory.Store(kHkcu, "S", "v", 2, Bytes("%A%\\b\0"));
   memory.SetVariable("A", "expanded");
-  cRegistry reg(memory);
+  cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"S");
   reg.ValueKey(u"v");
   EXPECT_EQ(reg.Value(), Variant(u"expanded\\b"));
-  memory.InjectFault(Operation::kExpandEnvironment, 0);
+  hooks.InjectFault(Operation::kExpandEnvironment, 0);
   EXPECT_EQ(reg.Value(), Variant(u"%A%\\b"));
-  memory.ClearFaults();
-  // The second expansion fails, or asks for more room than the first said.
-  memory.InjectFault(Operation::kExpandEnvironment, 0, 2);
+  hooks.ClearFaults();
+  // The second expansion fails, or the environment grows between the two
+  // and the second asks for more room than the first said.
+  hooks.InjectFault(Operation::kExpandEnvironment, 0, 2);
   EXPECT_EQ(reg.Value(), Variant(u"%A%\\b"));
-  memory.ClearCalls();
-  memory.InjectFault(Operation::kExpandEnvironment, 64, 2);
-  EXPECT_EQ(reg.Value(), Variant(u"expanded\\b"));
-  EXPECT_EQ(memory.CountCalls(Operation::kExpandEnvironment), 3);
+  hooks.ClearCalls();
+  hooks.BeforeCall(
+      Operation::kExpandEnvironment, [&] { memory.SetVariable("A", "grown longer"); }, 2);
+  EXPECT_EQ(reg.Value(), Variant(u"grown longer\\b"));
+  EXPECT_EQ(hooks.CountCalls(Operation::kExpandEnvironment), 3);
   // A variable whose value is empty expands to nothing.
   memory.Store(kHkcu, "S", "v", 2, Bytes("%E%\0"));
   memory.SetVariable("E", "");
@@ -203,9 +209,10 @@ TEST(ValueReadCalls, FailedExpansionLeavesTheTextAsStored) {
 
 TEST(ValueReadCalls, ReadsFromAConnectedComputer) {
   platform::MemoryRegistry memory;
+  platform::HookedService hooks(memory);
   memory.AddComputer("\\\\OTHER");
   memory.Store(kHkcu, "S", "v", 1, Bytes("local\0"));
-  cRegistry reg(memory);
+  cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"S");
   reg.ValueKey(u"v");
@@ -215,10 +222,10 @@ TEST(ValueReadCalls, ReadsFromAConnectedComputer) {
   reg.ValueType(REG_SZ);
   reg.Value(Variant(u"remote"));
   EXPECT_EQ(reg.Value(), Variant(u"remote"));
-  EXPECT_EQ(memory.CountCalls(Operation::kConnectRegistry), 3);
+  EXPECT_EQ(hooks.CountCalls(Operation::kConnectRegistry), 3);
   reg.Machine(u"");
   EXPECT_EQ(reg.Value(), Variant(u"local"));
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
 }
 
 }  // namespace

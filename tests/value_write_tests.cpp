@@ -165,8 +165,9 @@ TYPED_TEST(ValueWrite, AnUnreachableComputerRaisesAndStoresNothing) {
 
 TEST(ValueWriteCalls, ARefusedKeyCreationRaisesAndChangesNothing) {
   platform::MemoryRegistry memory;
+  platform::HookedService hooks(memory);
   memory.DenyAccess(kHkcu, "Software", platform::access::kCreateSubKey);
-  cRegistry reg(memory);
+  cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"Software\\Demo");
   reg.ValueKey(u"Size");
@@ -175,39 +176,41 @@ TEST(ValueWriteCalls, ARefusedKeyCreationRaisesAndChangesNothing) {
                u"Failed to set registry value Key: '-2147483647',Section: "
                u"'Software\\Demo',Key: 'Size' to value: '42'");
   EXPECT_FALSE(memory.KeyPresent(kHkcu, "Software\\Demo"));
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
 }
 
 TEST(ValueWriteCalls, MakesOneCreateOneStoreAndOneClose) {
   platform::MemoryRegistry memory;
-  cRegistry reg(memory);
+  platform::HookedService hooks(memory);
+  cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"S");
   reg.ValueType(REG_SZ);
   reg.Value(Variant(u"x"));
-  const auto& calls = memory.Calls();
+  const auto& calls = hooks.Calls();
   ASSERT_EQ(calls.size(), 3u);
   EXPECT_EQ(calls[0].operation, Operation::kCreateKey);
   EXPECT_EQ(calls[0].value, 0x3Fu);
   EXPECT_EQ(calls[1].operation, Operation::kSetValue);
   EXPECT_EQ(calls[2].operation, Operation::kCloseKey);
   // A refused store closes the key before the error reaches the caller.
-  memory.InjectFault(Operation::kSetValue, platform::status::kAccessDenied);
+  hooks.InjectFault(Operation::kSetValue, platform::status::kAccessDenied);
   EXPECT_THROW(reg.Value(Variant(u"x")), RegistryError);
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
 }
 
 TEST(ValueWriteCalls, WritesBelowTheConnectedComputerOnly) {
   platform::MemoryRegistry memory;
+  platform::HookedService hooks(memory);
   memory.AddComputer("\\\\OTHER");
-  cRegistry reg(memory);
+  cRegistry reg(hooks);
   reg.ClassKey(HKEY_LOCAL_MACHINE);
   reg.SectionKey(u"SOFTWARE\\Demo");
   reg.ValueType(REG_SZ);
   reg.Machine(u"OTHER");
   reg.Value(Variant(u"there"));
   EXPECT_FALSE(memory.KeyPresent(platform::RootHandle(HKEY_LOCAL_MACHINE), "SOFTWARE\\Demo"));
-  EXPECT_EQ(memory.OpenHandleCount(), 0);
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
   EXPECT_EQ(reg.Value(), Variant(u"there"));
 }
 

@@ -17,9 +17,7 @@ class RegistryTest : public OnBackend<Backend> {
     reg.emplace(this->service());
   }
   void TearDown() override {
-    if (auto* memory = this->memory()) {
-      EXPECT_EQ(memory->OpenHandleCount(), 0) << "a handle stayed open";
-    }
+    EXPECT_EQ(this->hooks().OpenHandleCount(), 0) << "a handle stayed open";
     reg.reset();
     OnBackend<Backend>::TearDown();
   }

@@ -1,37 +1,64 @@
 #include "registry_tree.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "cregistry/key_handle.h"
 
-namespace platform {
+namespace testing_support {
 namespace {
 
-void DeleteBelow(RegistryService& service, KeyHandle key) {
-  std::vector<std::string> children;
-  char name[256];
-  for (std::uint32_t i = 0; service.EnumKey(key, i, name, sizeof name) == 0; ++i) {
-    children.emplace_back(name);
-  }
-  for (const auto& child : children) {
-    OwnedKey sub(service);
-    if (service.OpenKey(key, child, access::kEnumerateSubKeys, sub.Receive()) == 0) {
-      DeleteBelow(service, sub.get());
+using platform::KeyHandle;
+using platform::OwnedKey;
+using platform::RegistryService;
+namespace status = platform::status;
+
+// The sub-key names of a key, each whole: a name that does not fit makes the
+// buffer grow, up to a key name of 255 characters of the code page's widest.
+std::vector<std::string> SubKeys(RegistryService& service, KeyHandle key) {
+  const std::size_t most = 255 * std::max(service.MaxCharBytes(), 1u) + 1;
+  std::vector<std::string> names;
+  std::string name(256, '\0');
+  for (std::uint32_t index = 0;;) {
+    const auto st =
+        service.EnumKey(key, index, name.data(), static_cast<std::uint32_t>(name.size()));
+    if (st == status::kMoreData && name.size() < most) {
+      name.resize(std::min(most, name.size() * 2));
+      continue;
     }
-    sub.Reset();
+    if (st != status::kSuccess) return names;
+    names.emplace_back(name.c_str());
+    ++index;
+  }
+}
+
+void DeleteBelow(RegistryService& service, KeyHandle key) {
+  for (const auto& child : SubKeys(service, key)) {
+    {
+      OwnedKey sub(service);
+      if (service.OpenKey(key, child, platform::access::kEnumerateSubKeys, sub.Receive()) ==
+          status::kSuccess) {
+        DeleteBelow(service, sub.get());
+      }
+    }
     service.DeleteKey(key, child);
   }
 }
 
 }  // namespace
 
-void DeleteTree(RegistryService& service, KeyHandle root, const std::string& path) {
-  OwnedKey key(service);
-  if (service.OpenKey(root, path, access::kEnumerateSubKeys, key.Receive()) == 0) {
-    DeleteBelow(service, key.get());
+bool DeleteTree(RegistryService& service, KeyHandle root, const std::string& path) {
+  {
+    OwnedKey key(service);
+    if (service.OpenKey(root, path, platform::access::kEnumerateSubKeys, key.Receive()) ==
+        status::kSuccess) {
+      DeleteBelow(service, key.get());
+    }
   }
-  key.Reset();
   service.DeleteKey(root, path);
+  OwnedKey left(service);
+  return service.OpenKey(root, path, platform::access::kQueryValue, left.Receive()) ==
+         status::kFileNotFound;
 }
 
-}  // namespace platform
+}  // namespace testing_support

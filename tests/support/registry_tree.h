@@ -6,11 +6,13 @@
 
 #include "cregistry/registry_service.h"
 
-namespace platform {
+namespace testing_support {
 
-// Deletes the key and everything below it; a missing key is no error. Goes
-// one short relative name at a time, since Wine's ANSI entry points take
-// paths of at most 260 characters.
-void DeleteTree(RegistryService& service, KeyHandle root, const std::string& path);
+// Deletes the key and everything below it, from the deepest keys up, one
+// short relative name at a time (Wine's ANSI entry points take paths of at
+// most 260 characters). True when the key is gone afterwards, a key that
+// was missing included; false when anything stayed behind.
+bool DeleteTree(platform::RegistryService& service, platform::KeyHandle root,
+                const std::string& path);
 
-}  // namespace platform
+}  // namespace testing_support

@@ -1,6 +1,13 @@
 #include "test_support.h"
 
+#include <cstdlib>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 void PrintTo(const Variant& value, std::ostream* out) {
   static const char* const kKinds[] = {"Empty", "Integer", "Long",   "Text",
@@ -12,6 +19,27 @@ void PrintTo(const Variant& value, std::ostream* out) {
 }
 
 namespace testing_support {
+
+platform::Text ThisComputer() {
+#ifdef _WIN32
+  char name[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD length = sizeof name;
+  if (!GetComputerNameA(name, &length)) return {};
+  return platform::FromUtf8(std::string_view(name, length));
+#else
+  char name[256] = {};
+  gethostname(name, sizeof name - 1);
+  return platform::FromUtf8(name);
+#endif
+}
+
+void SetVariable(const std::string& name, const std::string& value) {
+#ifdef _WIN32
+  SetEnvironmentVariableA(name.c_str(), value.c_str());
+#else
+  setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
 
 std::vector<std::uint8_t> Bytes(std::string_view text) {
   return std::vector<std::uint8_t>(text.begin(), text.end());

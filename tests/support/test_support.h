@@ -5,15 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "cregistry/hooked_service.h"
 #include "cregistry/memory_registry.h"
 #include "cregistry/registry_service.h"
-#include "registry_tree.h"
 #include "cregistry/text.h"
 #include "cregistry/variant.h"
+#include "registry_tree.h"
 #ifdef _WIN32
 #include "cregistry/win32_registry.h"
 #endif
@@ -35,8 +37,6 @@ template <std::size_t N>
 std::vector<std::uint8_t> Bytes(const char (&text)[N]) {
   return Bytes(std::string_view(text, N - 1));
 }
-
-using platform::DeleteTree;
 
 // The in-memory registry speaking one code page.
 template <unsigned CodePage>
@@ -62,6 +62,11 @@ using Backends = ::testing::Types<RPV_MEMORY_BACKENDS, Win32Backend>;
 using Backends = ::testing::Types<RPV_MEMORY_BACKENDS>;
 #endif
 
+// This computer's name, as the registry service connects to it, and a
+// variable of this process's environment, as the service expands it.
+platform::Text ThisComputer();
+void SetVariable(const std::string& name, const std::string& value);
+
 struct BackendNames {
   template <typename T>
   static std::string GetName(int) {
@@ -84,24 +89,30 @@ const CodePageTexts& TextsFor(unsigned codePage);
 
 // A fixture that gives each test the key
 // HKCU\Software\ResetParametriVelto-test\<Suite>.<Test>, removed before and
-// after the test, on the backend the suite is instantiated for.
+// after the test, on the backend the suite is instantiated for, with the
+// test hooks around it.
 template <typename Backend>
 class OnBackend : public ::testing::Test {
  protected:
   void SetUp() override {
-    service_ = Backend::Make();
+    backend_ = Backend::Make();
+    service_.emplace(*backend_);
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string suite = info->test_suite_name();
     suite = suite.substr(0, suite.find('/'));
     base_ = "Software\\ResetParametriVelto-test\\" + suite + "." + info->name();
     DeleteTree(*service_, kHkcu, base_);
   }
-  void TearDown() override { DeleteTree(*service_, kHkcu, base_); }
+  void TearDown() override {
+    EXPECT_TRUE(DeleteTree(*service_, kHkcu, base_)) << "the test's key stayed behind";
+  }
 
+  // The service the test works on: the backend through the hooks.
   platform::RegistryService& service() { return *service_; }
-  // The in-memory registry, or null on the real one.
+  platform::HookedService& hooks() { return *service_; }
+  // The in-memory registry itself, or null on the real one.
   platform::MemoryRegistry* memory() {
-    return Backend::kIsMemory ? static_cast<platform::MemoryRegistry*>(service_.get()) : nullptr;
+    return Backend::kIsMemory ? static_cast<platform::MemoryRegistry*>(backend_.get()) : nullptr;
   }
   const CodePageTexts& texts() { return TextsFor(service_->CodePage()); }
   // This test's own key path below HKEY_CURRENT_USER.
@@ -121,7 +132,8 @@ class OnBackend : public ::testing::Test {
   Raw Get(const std::string& path, const std::string& name);
 
  private:
-  std::unique_ptr<platform::RegistryService> service_;
+  std::unique_ptr<platform::RegistryService> backend_;
+  std::optional<platform::HookedService> service_;
   std::string base_;
 };
 

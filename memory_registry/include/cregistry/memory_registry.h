@@ -1,52 +1,29 @@
-// An in-memory registry service that behaves as Windows (and Wine) do for
-// every call the registry class makes: predefined roots, nested keys with
+// An in-memory registry service that behaves as Windows does for every call
+// the registry class makes: predefined roots, nested keys with
 // case-insensitive names that keep their case, typed values with raw bytes,
 // Windows status codes, handles valid until closed (their low two bits
-// ignored, as Windows does), enforced access masks, and the ANSI entry
-// points of a code page chosen when it is made: Windows-1252 (the default),
-// 932 or UTF-8 (65001). Like advapi32, it turns names into UTF-16 on the way
-// in and back into the code page on the way out; it reports the longest
-// value name in UTF-16 units, hands names out in bytes and answers 234 when
-// a name buffer is too small.
+// ignored, as Windows does), enforced access masks, other computers, an
+// environment for the expansion, and the ANSI entry points of a code page
+// chosen when it is made: Windows-1252 (the default), 932 or UTF-8 (65001).
+// Like advapi32, it turns names into UTF-16 on the way in and back into the
+// code page on the way out; it reports the longest value name in UTF-16
+// units, hands names out in bytes and answers 234 when a name buffer is too
+// small.
 //
-// For tests it can also inject faults, deny access to a key, make computers
-// reachable or not, count open handles and record every call made.
+// To make calls fail, throw or be recorded, wrap it in a HookedService
+// (cregistry/hooked_service.h).
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cregistry/registry_service.h"
 
 namespace platform {
-
-enum class Operation {
-  kOpenKey,
-  kCreateKey,
-  kCloseKey,
-  kDeleteKey,
-  kDeleteValue,
-  kQueryValue,
-  kSetValue,
-  kEnumKey,
-  kEnumValue,
-  kQueryInfoKey,
-  kConnectRegistry,
-  kExpandEnvironment,
-  kMoveBytes,
-};
-
-struct RecordedCall {
-  Operation operation;
-  KeyHandle key;        // parent or key handle the call was given
-  std::string name;     // sub-key path, value name or machine, as sent
-  std::uint32_t value;  // access mask, type code, index or byte count
-  Status status;
-};
 
 class MemoryRegistry final : public RegistryService {
  public:
@@ -55,6 +32,7 @@ class MemoryRegistry final : public RegistryService {
   MemoryRegistry(const MemoryRegistry&) = delete;
   MemoryRegistry& operator=(const MemoryRegistry&) = delete;
 
+  // --- The service ---------------------------------------------------------
   Status OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
                  KeyHandle& result) override;
   Status CreateKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
@@ -80,44 +58,23 @@ class MemoryRegistry final : public RegistryService {
   unsigned CodePage() const override { return codePage_; }
   unsigned MaxCharBytes() const override;
 
-  // --- Test hooks -------------------------------------------------------
+  // --- What it holds, set up and read directly --------------------------
+  // These bypass handles and access rights. Paths are below the root, in the
+  // code page, levels separated by \.
 
-  // Makes calls of the operation fail with the status instead of acting:
-  // every call when occurrence is 0, else only the occurrence-th call
-  // counted from now (1 is the next one). An expansion, which has no status,
-  // returns the status as its count instead and writes nothing: 0 is a
-  // failed expansion, more one that grew to that length, which later calls
-  // ask for until they are given that much room.
-  void InjectFault(Operation operation, Status status, int occurrence = 0);
-  // Makes the occurrence-th call of the operation from now throw the
-  // failure, as a failure that is not a registry status would (no memory).
-  void InjectException(Operation operation, std::exception_ptr failure, int occurrence = 1);
-  void ClearFaults();
-
-  // Refuses, with status 5, opening the key (path below the root, in the
-  // code page) with any of the rights in deniedAccess; kCreateSubKey also
-  // refuses creating keys below it. The key need not exist yet.
+  // Refuses, with status 5, opening the key with any of the rights in
+  // deniedAccess; kCreateSubKey also refuses creating keys below it. The
+  // key need not exist yet.
   void DenyAccess(KeyHandle root, const std::string& path, std::uint32_t deniedAccess);
-
-  // Makes a computer reachable by RegConnectRegistry with its own, empty
+  // Makes a computer reachable by ConnectRegistry with its own, empty
   // registry. Any other name but the local one reports status 53.
   void AddComputer(const std::string& name);
   // The local computer's name: connecting to it reaches this registry.
   static constexpr const char* kLocalComputer = "\\\\STANDIN";
-
-  // The environment that ExpandEnvironmentStrings reads (names compare
-  // without regard to case).
+  // The environment that ExpandEnvironment reads (names compare without
+  // regard to case).
   void SetVariable(const std::string& name, const std::string& value);
 
-  // Handles returned by open, create and connect and not yet closed.
-  int OpenHandleCount() const;
-  // Every call made since construction or the last ClearCalls.
-  const std::vector<RecordedCall>& Calls() const { return calls_; }
-  int CountCalls(Operation operation) const;
-  void ClearCalls() { calls_.clear(); }
-
-  // Direct access to the data, bypassing handles and faults: for setting up
-  // and inspecting tests. Paths are below the root, levels separated by \.
   bool KeyPresent(KeyHandle root, const std::string& path) const;
   struct StoredValue {
     std::uint32_t type = 0;
@@ -140,9 +97,6 @@ class MemoryRegistry final : public RegistryService {
     std::uint32_t access;
   };
 
-  Status Record(Operation operation, KeyHandle key, const std::string& name, std::uint32_t value,
-                Status status);
-  bool Faulted(Operation operation, Status& status);
   // Names as the service holds them: UTF-16, and the code page's bytes.
   Text Wide(const std::string& bytes) const;
   std::string Narrow(const Text& name) const;
@@ -162,20 +116,6 @@ class MemoryRegistry final : public RegistryService {
   std::map<KeyHandle, OpenHandle> handles_;
   KeyHandle nextHandle_ = 0x1000;
   std::map<Text, std::string> environment_;  // by folded name
-  std::uint32_t expansionGrown_ = 0;         // see InjectFault
-  struct Fault {
-    Operation operation;
-    Status status;
-    int remaining;  // 0: every call; else calls until it fires
-  };
-  std::vector<Fault> faults_;
-  struct Thrown {
-    Operation operation;
-    std::exception_ptr failure;
-    int remaining;  // calls until it fires
-  };
-  std::vector<Thrown> thrown_;
-  std::vector<RecordedCall> calls_;
 };
 
 }  // namespace platform

@@ -1,0 +1,184 @@
+#include "cregistry/hooked_service.h"
+
+#include <algorithm>
+
+namespace platform {
+namespace {
+
+// Takes the hook that fires for this call of the operation out of the list,
+// counting down the others; faults that fire on every call stay.
+template <typename Hooks>
+bool Fires(Hooks& hooks, Operation operation, typename Hooks::value_type& fired) {
+  for (auto it = hooks.begin(); it != hooks.end(); ++it) {
+    if (it->operation != operation) continue;
+    if (it->remaining == 0) {
+      fired = *it;
+      return true;
+    }
+    if (--it->remaining == 0) {
+      fired = std::move(*it);
+      hooks.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+void HookedService::InjectFault(Operation operation, Status status, int occurrence) {
+  faults_.push_back({operation, occurrence, status, nullptr, nullptr});
+}
+
+void HookedService::InjectException(Operation operation, std::exception_ptr failure,
+                                    int occurrence) {
+  failures_.push_back({operation, std::max(occurrence, 1), 0, std::move(failure), nullptr});
+}
+
+void HookedService::BeforeCall(Operation operation, std::function<void()> action,
+                               int occurrence) {
+  actions_.push_back({operation, std::max(occurrence, 1), 0, nullptr, std::move(action)});
+}
+
+void HookedService::ClearFaults() {
+  faults_.clear();
+  failures_.clear();
+  actions_.clear();
+}
+
+int HookedService::CountCalls(Operation operation) const {
+  return static_cast<int>(
+      std::count_if(calls_.begin(), calls_.end(),
+                    [operation](const RecordedCall& call) { return call.operation == operation; }));
+}
+
+bool HookedService::Intercept(Operation operation, Status& status) {
+  Hook fired;
+  if (Fires(failures_, operation, fired)) std::rethrow_exception(fired.failure);
+  // An action may call the service itself: it runs with its hook removed.
+  while (Fires(actions_, operation, fired)) fired.action();
+  if (!Fires(faults_, operation, fired)) return false;
+  status = fired.status;
+  return true;
+}
+
+Status HookedService::Record(Operation operation, KeyHandle key, const std::string& name,
+                             std::uint32_t value, Status status) {
+  calls_.push_back({operation, key, name, value, status});
+  return status;
+}
+
+void HookedService::Opened(Status status, KeyHandle key) {
+  if (status == status::kSuccess && key != 0 && !IsPredefinedRoot(key)) open_.insert(key);
+}
+
+Status HookedService::OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                              KeyHandle& result) {
+  Status st = status::kSuccess;
+  if (Intercept(Operation::kOpenKey, st)) {
+    result = 0;
+  } else {
+    st = service_.OpenKey(parent, subKey, access, result);
+    Opened(st, result);
+  }
+  return Record(Operation::kOpenKey, parent, subKey, access, st);
+}
+
+Status HookedService::CreateKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                                KeyHandle& result) {
+  Status st = status::kSuccess;
+  if (Intercept(Operation::kCreateKey, st)) {
+    result = 0;
+  } else {
+    st = service_.CreateKey(parent, subKey, access, result);
+    Opened(st, result);
+  }
+  return Record(Operation::kCreateKey, parent, subKey, access, st);
+}
+
+Status HookedService::CloseKey(KeyHandle key) {
+  Status st = status::kSuccess;
+  const bool failed = Intercept(Operation::kCloseKey, st);
+  const Status closed = service_.CloseKey(key);  // a failed close still closes
+  open_.erase(key);
+  return Record(Operation::kCloseKey, key, {}, 0, failed ? st : closed);
+}
+
+Status HookedService::DeleteKey(KeyHandle parent, const std::string& subKey) {
+  Status st = status::kSuccess;
+  if (!Intercept(Operation::kDeleteKey, st)) st = service_.DeleteKey(parent, subKey);
+  return Record(Operation::kDeleteKey, parent, subKey, 0, st);
+}
+
+Status HookedService::DeleteValue(KeyHandle key, const std::string& name) {
+  Status st = status::kSuccess;
+  if (!Intercept(Operation::kDeleteValue, st)) st = service_.DeleteValue(key, name);
+  return Record(Operation::kDeleteValue, key, name, 0, st);
+}
+
+Status HookedService::QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type,
+                                 std::uint8_t* data, std::uint32_t* size) {
+  const std::uint32_t offered = size ? *size : 0;
+  Status st = status::kSuccess;
+  if (!Intercept(Operation::kQueryValue, st)) st = service_.QueryValue(key, name, type, data, size);
+  return Record(Operation::kQueryValue, key, name, offered, st);
+}
+
+Status HookedService::SetValue(KeyHandle key, const std::string& name, std::uint32_t type,
+                               const std::uint8_t* data, std::uint32_t size) {
+  Status st = status::kSuccess;
+  if (!Intercept(Operation::kSetValue, st)) st = service_.SetValue(key, name, type, data, size);
+  return Record(Operation::kSetValue, key, name, type, st);
+}
+
+Status HookedService::EnumKey(KeyHandle key, std::uint32_t index, char* name,
+                              std::uint32_t bufferLength) {
+  Status st = status::kSuccess;
+  if (!Intercept(Operation::kEnumKey, st)) st = service_.EnumKey(key, index, name, bufferLength);
+  return Record(Operation::kEnumKey, key, {}, index, st);
+}
+
+Status HookedService::EnumValue(KeyHandle key, std::uint32_t index, char* name,
+                                std::uint32_t* nameLength) {
+  Status st = status::kSuccess;
+  if (!Intercept(Operation::kEnumValue, st)) st = service_.EnumValue(key, index, name, nameLength);
+  return Record(Operation::kEnumValue, key, {}, index, st);
+}
+
+Status HookedService::QueryInfoKey(KeyHandle key, std::uint32_t* longestValueName) {
+  Status st = status::kSuccess;
+  if (!Intercept(Operation::kQueryInfoKey, st)) st = service_.QueryInfoKey(key, longestValueName);
+  return Record(Operation::kQueryInfoKey, key, {}, 0, st);
+}
+
+Status HookedService::ConnectRegistry(const std::string& machine, KeyHandle root,
+                                      KeyHandle& result) {
+  Status st = status::kSuccess;
+  if (Intercept(Operation::kConnectRegistry, st)) {
+    result = 0;
+  } else {
+    st = service_.ConnectRegistry(machine, root, result);
+    Opened(st, result);
+  }
+  return Record(Operation::kConnectRegistry, root, machine, 0, st);
+}
+
+std::uint32_t HookedService::ExpandEnvironment(const std::string& source, char* destination,
+                                               std::uint32_t destinationLength) {
+  Status st = status::kSuccess;
+  std::uint32_t needed = 0;
+  if (!Intercept(Operation::kExpandEnvironment, st)) {
+    needed = service_.ExpandEnvironment(source, destination, destinationLength);
+  }
+  Record(Operation::kExpandEnvironment, 0, source, destinationLength, st);
+  return needed;
+}
+
+void HookedService::MoveBytes(void* destination, const void* source, std::size_t count) {
+  Status st = status::kSuccess;
+  Intercept(Operation::kMoveBytes, st);  // throws and actions only
+  service_.MoveBytes(destination, source, count);
+  Record(Operation::kMoveBytes, 0, {}, static_cast<std::uint32_t>(count), status::kSuccess);
+}
+
+}  // namespace platform

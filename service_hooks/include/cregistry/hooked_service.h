@@ -1,0 +1,128 @@
+// A registry service with test hooks around it. Every call goes on to the
+// service it wraps (the in-memory registry, or advapi32 itself), and on its
+// way can be recorded, failed with a chosen status, made to throw, or
+// preceded by an action of the test's own; the wrapper also counts the
+// handles that its calls opened and did not close. A test thereby makes the
+// service fail as a real one can, without changing what it models.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cregistry/registry_service.h"
+
+namespace platform {
+
+// The calls of the service interface, as the hooks name them.
+enum class Operation {
+  kOpenKey,
+  kCreateKey,
+  kCloseKey,
+  kDeleteKey,
+  kDeleteValue,
+  kQueryValue,
+  kSetValue,
+  kEnumKey,
+  kEnumValue,
+  kQueryInfoKey,
+  kConnectRegistry,
+  kExpandEnvironment,
+  kMoveBytes,
+};
+
+struct RecordedCall {
+  Operation operation;
+  KeyHandle key;        // the parent or key handle the call was given
+  std::string name;     // sub-key path, value name, machine or source text
+  std::uint32_t value;  // access mask, type code, index or offered byte count
+  Status status;        // what the call answered (0 for an expansion)
+};
+
+class HookedService final : public RegistryService {
+ public:
+  // The wrapped service must outlive the wrapper.
+  explicit HookedService(RegistryService& service) : service_(service) {}
+
+  // --- Hooks ---------------------------------------------------------------
+
+  // Makes calls of the operation fail with the status instead of reaching
+  // the service: every call when occurrence is 0, else only the
+  // occurrence-th call counted from now (1 is the next one). Outputs are
+  // left as a failed call leaves them (an opened handle is 0). An expansion
+  // fails as ExpandEnvironmentStrings does, returning 0 and writing
+  // nothing; a close that fails still closes; MoveBytes cannot fail.
+  void InjectFault(Operation operation, Status status, int occurrence = 0);
+  // Makes the occurrence-th call of the operation from now throw the
+  // failure, as a failure that is not a registry status would (no memory).
+  void InjectException(Operation operation, std::exception_ptr failure, int occurrence = 1);
+  // Runs the action just before the occurrence-th call of the operation
+  // from now reaches the service: another program changing the registry or
+  // the environment between two calls of the class.
+  void BeforeCall(Operation operation, std::function<void()> action, int occurrence = 1);
+  // Removes every fault, exception and action not yet used.
+  void ClearFaults();
+
+  // Handles that open, create and connect calls through the wrapper
+  // returned and that were not closed through it (the predefined roots are
+  // never counted).
+  int OpenHandleCount() const { return static_cast<int>(open_.size()); }
+  // Every call made through the wrapper since it was made or ClearCalls.
+  const std::vector<RecordedCall>& Calls() const { return calls_; }
+  int CountCalls(Operation operation) const;
+  void ClearCalls() { calls_.clear(); }
+
+  // --- The service ---------------------------------------------------------
+  Status OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                 KeyHandle& result) override;
+  Status CreateKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                   KeyHandle& result) override;
+  Status CloseKey(KeyHandle key) override;
+  Status DeleteKey(KeyHandle parent, const std::string& subKey) override;
+  Status DeleteValue(KeyHandle key, const std::string& name) override;
+  Status QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
+                    std::uint32_t* size) override;
+  Status SetValue(KeyHandle key, const std::string& name, std::uint32_t type,
+                  const std::uint8_t* data, std::uint32_t size) override;
+  Status EnumKey(KeyHandle key, std::uint32_t index, char* name,
+                 std::uint32_t bufferLength) override;
+  Status EnumValue(KeyHandle key, std::uint32_t index, char* name,
+                   std::uint32_t* nameLength) override;
+  Status QueryInfoKey(KeyHandle key, std::uint32_t* longestValueName) override;
+  Status ConnectRegistry(const std::string& machine, KeyHandle root, KeyHandle& result) override;
+  std::uint32_t ExpandEnvironment(const std::string& source, char* destination,
+                                  std::uint32_t destinationLength) override;
+  void MoveBytes(void* destination, const void* source, std::size_t count) override;
+  std::optional<std::string> ToCodePage(TextView text) const override {
+    return service_.ToCodePage(text);
+  }
+  Text FromCodePage(std::string_view bytes) const override { return service_.FromCodePage(bytes); }
+  unsigned CodePage() const override { return service_.CodePage(); }
+  unsigned MaxCharBytes() const override { return service_.MaxCharBytes(); }
+
+ private:
+  // Runs the hooks due before a call of the operation: throws an injected
+  // failure, runs actions; true with the status when the call is to fail.
+  bool Intercept(Operation operation, Status& status);
+  Status Record(Operation operation, KeyHandle key, const std::string& name, std::uint32_t value,
+                Status status);
+  // Counts a handle that an open, create or connect call returned.
+  void Opened(Status status, KeyHandle key);
+
+  struct Hook {
+    Operation operation;
+    int remaining;  // calls until it fires; 0: every call (faults only)
+    Status status;
+    std::exception_ptr failure;
+    std::function<void()> action;
+  };
+  RegistryService& service_;
+  std::vector<Hook> faults_, failures_, actions_;
+  std::set<KeyHandle> open_;
+  std::vector<RecordedCall> calls_;
+};
+
+}  // namespace platform
