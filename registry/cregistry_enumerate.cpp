@@ -3,8 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "cregistry/key_handle.h"
-#include "cregistry/cregistry.h"
+#include "cregistry_address.h"
 
 using platform::OwnedKey;
 using platform::status::kMoreData;
@@ -32,12 +31,10 @@ std::uint32_t MostRoom(std::uint32_t longestName, unsigned maxCharBytes) {
 bool cRegistry::EnumerateValues(NameList& sKeyNames, std::int32_t& iKeyCount) {
   iKeyCount = 0;
   sKeyNames.Clear();
-  const auto root = Root();
-  const auto section = ServiceName(m_SectionKey);
-  if (!root || !section) return true;
+  const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  if (service_->OpenKey(*root, *section, platform::access::kQueryValue, key.Receive()) !=
-      kSuccess) {
+  if (!address || service_->OpenKey(address.parent, address.section, platform::access::kQueryValue,
+                                    key.Receive()) != kSuccess) {
     return true;
   }
   std::uint32_t longest = 0;
@@ -66,12 +63,11 @@ bool cRegistry::EnumerateSections(NameList& sSect, std::int32_t& iSectCount) {
   try {
     iSectCount = 0;
     sSect.Clear();
-    const auto root = Root();
-    const auto section = ServiceName(m_SectionKey);
-    if (!root || !section) return true;
+    const Address address = Addressed(Through::kThisComputer);
     OwnedKey key(*service_);
-    if (service_->OpenKey(*root, *section, platform::access::kEnumerateSubKeys, key.Receive()) !=
-        kSuccess) {
+    if (!address ||
+        service_->OpenKey(address.parent, address.section, platform::access::kEnumerateSubKeys,
+                          key.Receive()) != kSuccess) {
       return true;
     }
     // Room for a key name of 255 single-byte characters; more only when the

@@ -1,25 +1,21 @@
 // Key operations: existence, creation, deletion of keys and values.
-#include "cregistry/key_handle.h"
-#include "cregistry/cregistry.h"
+#include "cregistry_address.h"
 
 using platform::OwnedKey;
 using platform::status::kSuccess;
 
 bool cRegistry::KeyExists() {
-  const auto root = Root();
-  const auto section = ServiceName(m_SectionKey);
-  if (!root || !section) return false;
+  const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  return service_->OpenKey(*root, *section, platform::access::kQueryValue, key.Receive()) ==
-         kSuccess;
+  return address && service_->OpenKey(address.parent, address.section,
+                                      platform::access::kQueryValue, key.Receive()) == kSuccess;
 }
 
 bool cRegistry::CreateKey() {
-  const auto root = Root();
-  const auto section = ServiceName(m_SectionKey);
+  const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  if (!root || !section ||
-      service_->CreateKey(*root, *section, platform::access::kAllValueAndKeyRights,
+  if (!address ||
+      service_->CreateKey(address.parent, address.section, platform::access::kAllValueAndKeyRights,
                           key.Receive()) != kSuccess) {
     throw RegistryError::Raise(error_number::kRegistryFailure,
                                u"Failed to create registry Key: '" + m_SectionKey);
@@ -29,19 +25,17 @@ bool cRegistry::CreateKey() {
 
 bool cRegistry::DeleteKey() {
   // Always below the local root: Machine plays no part in a deletion.
-  const auto root = Root();
-  const auto section = ServiceName(m_SectionKey);
-  return root && section && service_->DeleteKey(*root, *section) == kSuccess;
+  const Address address = Addressed(Through::kThisComputer);
+  return address && service_->DeleteKey(address.parent, address.section) == kSuccess;
 }
 
 bool cRegistry::DeleteValue() {
   const Text where = platform::DecimalText(m_ClassKey) + u"',Section: '" + m_SectionKey;
-  const auto root = Root();
-  const auto section = ServiceName(m_SectionKey);
+  const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  if (!root || !section ||
-      service_->OpenKey(*root, *section, platform::access::kAllValueAndKeyRights, key.Receive()) !=
-          kSuccess) {
+  if (!address ||
+      service_->OpenKey(address.parent, address.section, platform::access::kAllValueAndKeyRights,
+                        key.Receive()) != kSuccess) {
     throw RegistryError::Raise(error_number::kRegistryFailure,
                                u"Failed to open key '" + where + u"' for delete access");
   }

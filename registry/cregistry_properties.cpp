@@ -1,5 +1,5 @@
-// The object's addressing and setting properties.
-#include "cregistry/cregistry.h"
+// The object's addressing and setting properties, and what they address.
+#include "cregistry_address.h"
 
 cRegistry::cRegistry(platform::RegistryService& service) : service_(&service) {}
 
@@ -31,17 +31,38 @@ void cRegistry::ValueKey(const Text& sValueKey) { m_ValueKey = sValueKey; }
 Variant cRegistry::Default() const { return m_Default; }
 void cRegistry::Default(const Variant& vDefault) { m_Default = vDefault; }
 
-std::optional<platform::KeyHandle> cRegistry::Root() const {
-  // Windows takes any other value as a handle, ignoring its low two bits:
-  // ClassKey 7 would reach whatever key the process holds as handle 4.
-  const platform::KeyHandle root = platform::RootHandle(m_ClassKey);
-  if (!platform::IsPredefinedRoot(root)) return std::nullopt;
-  return root;
-}
-
 std::optional<std::string> cRegistry::ServiceName(const Text& name) const {
   // The service takes names as NUL-terminated texts: an embedded U+0000
   // would cut the name short and address another key or value.
   if (name.find(u'\0') != Text::npos) return std::nullopt;
   return service_->ToCodePage(name);
+}
+
+cRegistry::Address cRegistry::Addressed(Through through) {
+  using Failure = Address::Failure;
+  Address address(*service_);
+  auto section = ServiceName(m_SectionKey);
+  if (!section) {
+    address.failure = Failure::kName;
+    return address;
+  }
+  address.section = std::move(*section);
+  // Windows takes any other value as a handle, ignoring its low two bits:
+  // ClassKey 7 would reach whatever key the process holds as handle 4.
+  address.parent = platform::RootHandle(m_ClassKey);
+  if (!platform::IsPredefinedRoot(address.parent)) {
+    address.failure = Failure::kRoot;
+    return address;
+  }
+  if (through == Through::kMachine && !m_Machine.empty()) {
+    const auto machine = ServiceName(m_Machine);
+    if (!machine ||
+        service_->ConnectRegistry(*machine, address.parent, address.connection.Receive()) !=
+            platform::status::kSuccess) {
+      address.failure = Failure::kComputer;
+      return address;
+    }
+    address.parent = address.connection.get();
+  }
+  return address;
 }

@@ -3,8 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "cregistry/key_handle.h"
-#include "cregistry/cregistry.h"
+#include "cregistry_address.h"
 
 using platform::OwnedKey;
 using platform::status::kMoreData;
@@ -25,25 +24,13 @@ bool IsIntegerType(std::uint32_t type) { return type == REG_DWORD || type == REG
 }  // namespace
 
 Variant cRegistry::Value() {
-  const auto root = Root();
-  const auto section = ServiceName(m_SectionKey);
   const auto name = ServiceName(m_ValueKey);
-  if (!root || !section || !name) return m_Default;
-
-  // With a computer named, everything happens below the connected root; the
-  // connection is closed after the key, on every path.
-  OwnedKey remote(*service_);
-  platform::KeyHandle parent = *root;
-  if (!m_Machine.empty()) {
-    const auto machine = ServiceName(m_Machine);
-    if (!machine || service_->ConnectRegistry(*machine, *root, remote.Receive()) != kSuccess) {
-      return m_Default;
-    }
-    parent = remote.get();
-  }
+  if (!name) return m_Default;
+  const Address address = Addressed(Through::kMachine);
+  if (!address) return m_Default;
   OwnedKey key(*service_);
-  if (service_->OpenKey(parent, *section, platform::access::kQueryValue, key.Receive()) !=
-      kSuccess) {
+  if (service_->OpenKey(address.parent, address.section, platform::access::kQueryValue,
+                        key.Receive()) != kSuccess) {
     return m_Default;
   }
   auto found = ReadFound(key.get(), *name);
@@ -77,10 +64,9 @@ std::optional<Variant> cRegistry::ReadFound(platform::KeyHandle key, const std::
 
     if (IsTextType(type)) {
       if (!data.empty() && data.back() == 0) data.pop_back();
-      Text text = service_->FromCodePage(
-          std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
-      if (type == REG_EXPAND_SZ) text = ExpandEnvironmentText(text);
-      return Variant(std::move(text));
+      const std::string stored(data.begin(), data.end());
+      return Variant(type == REG_EXPAND_SZ ? ExpandEnvironmentText(stored)
+                                           : service_->FromCodePage(stored));
     }
     if (IsIntegerType(type)) {
       // Little-endian from the first four bytes; missing bytes stay 0.
@@ -105,14 +91,12 @@ void cRegistry::ReverseByteOrder(std::int32_t value, std::int32_t& result) {
   result = reversed;
 }
 
-cRegistry::Text cRegistry::ExpandEnvironmentText(const Text& text) {
-  const auto source = service_->ToCodePage(text);
-  if (!source) return text;
-  std::uint32_t needed = service_->ExpandEnvironment(*source, nullptr, 0);
+cRegistry::Text cRegistry::ExpandEnvironmentText(const std::string& stored) {
+  std::uint32_t needed = service_->ExpandEnvironment(stored, nullptr, 0);
   // The environment may grow between the two calls: size again, boundedly.
   for (int attempt = 0; attempt < kReadAttempts && needed > 0; ++attempt) {
     std::string expanded(needed, '\0');
-    const std::uint32_t written = service_->ExpandEnvironment(*source, expanded.data(), needed);
+    const std::uint32_t written = service_->ExpandEnvironment(stored, expanded.data(), needed);
     if (written == 0) break;
     if (written <= needed) {
       expanded.resize(std::min(expanded.find('\0'), expanded.size()));
@@ -120,5 +104,5 @@ cRegistry::Text cRegistry::ExpandEnvironmentText(const Text& text) {
     }
     needed = written;
   }
-  return text;
+  return service_->FromCodePage(stored);
 }

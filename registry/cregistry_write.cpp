@@ -1,8 +1,7 @@
 // Writing Value.
 #include <limits>
 
-#include "cregistry/key_handle.h"
-#include "cregistry/cregistry.h"
+#include "cregistry_address.h"
 
 using platform::OwnedKey;
 using platform::status::kInvalidData;
@@ -25,27 +24,18 @@ bool FitsStatusCount(std::size_t size) { return size <= std::numeric_limits<std:
 }  // namespace
 
 void cRegistry::Value(const Variant& vValue) {
-  const auto section = ServiceName(m_SectionKey);
+  using Failure = Address::Failure;
   const auto name = ServiceName(m_ValueKey);
-  if (!section || !name) {
-    throw WriteFailure(error_number::kSetValueFailed, vValue);
-  }
-  // A ClassKey that names no root fails as a refused key creation does.
-  const auto root = Root();
-  if (!root) throw WriteFailure(error_number::kRegistryFailure, vValue);
-  // With a computer named, the key is created and the value stored below the
-  // connected root; the connection is closed after the key, on every path.
-  OwnedKey remote(*service_);
-  platform::KeyHandle parent = *root;
-  if (!m_Machine.empty()) {
-    const auto machine = ServiceName(m_Machine);
-    if (!machine || service_->ConnectRegistry(*machine, *root, remote.Receive()) != kSuccess) {
-      throw WriteFailure(error_number::kRegistryFailure, vValue);
-    }
-    parent = remote.get();
-  }
+  if (!name) throw WriteFailure(error_number::kSetValueFailed, vValue);
+  // With a computer named, the key is created and the value stored below
+  // the connected root.
+  const Address address = Addressed(Through::kMachine);
+  if (address.failure == Failure::kName) throw WriteFailure(error_number::kSetValueFailed, vValue);
+  // A ClassKey that names no root, or a computer that cannot be reached,
+  // fails as a refused key creation does.
+  if (!address) throw WriteFailure(error_number::kRegistryFailure, vValue);
   OwnedKey key(*service_);
-  if (service_->CreateKey(parent, *section, platform::access::kAllValueAndKeyRights,
+  if (service_->CreateKey(address.parent, address.section, platform::access::kAllValueAndKeyRights,
                           key.Receive()) != kSuccess) {
     throw WriteFailure(error_number::kRegistryFailure, vValue);
   }

@@ -34,11 +34,11 @@
 #include <string>
 #include <vector>
 
-#include "cregistry/registry_service.h"
-#include "cregistry/text.h"
 #include "cregistry/name_list.h"
 #include "cregistry/registry_error.h"
+#include "cregistry/registry_service.h"
 #include "cregistry/registry_types.h"
+#include "cregistry/text.h"
 #include "cregistry/variant.h"
 
 class cRegistry {
@@ -163,14 +163,18 @@ class cRegistry {
   void WriteClassesValue(const Text& text);
   // The four bytes of value in reverse order.
   void ReverseByteOrder(std::int32_t value, std::int32_t& result);
-  // text with its %NAME% references expanded; unchanged if expansion fails.
-  Text ExpandEnvironmentText(const Text& text);
+  // The stored text (in the service's code page) with its %NAME%
+  // references expanded, as text; unexpanded if the expansion fails.
+  Text ExpandEnvironmentText(const std::string& stored);
 
   // The name in the service's code page; nothing when it cannot be sent
   // exactly (a character outside the code page, an embedded U+0000).
   std::optional<std::string> ServiceName(const Text& name) const;
-  // The root hive in ClassKey; nothing when ClassKey names no predefined root.
-  std::optional<platform::KeyHandle> Root() const;
+  // The key that the properties address (cregistry_address.h); reads and
+  // writes reach it through the computer in Machine.
+  struct Address;
+  enum class Through { kThisComputer, kMachine };
+  Address Addressed(Through through);
   std::optional<Variant> ReadFound(platform::KeyHandle key, const std::string& name);
   RegistryError WriteFailure(std::int32_t number, const Variant& vValue) const;
   platform::Status Store(platform::KeyHandle key, const std::string& name, const Variant& vValue);
