@@ -3,10 +3,10 @@
 
 #include <commctrl.h>
 
+#include "cregistry/win32_registry.h"
 #include "form1.h"
 #include "layout.h"
 #include "resource.h"
-#include "cregistry/win32_registry.h"
 #include "win32_window.h"
 
 namespace {

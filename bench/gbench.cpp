@@ -2,8 +2,8 @@
 // BM_<work>/cRegistry beside BM_<work>/raw.
 #include <benchmark/benchmark.h>
 
-#include "pairs.h"
 #include "cregistry/memory_registry.h"
+#include "pairs.h"
 
 int main(int argc, char** argv) {
   platform::MemoryRegistry service;

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "cregistry/memory_registry.h"
 #include "pairs.h"
 #include "stats.h"
-#include "cregistry/memory_registry.h"
 #ifdef _WIN32
 #include "cregistry/win32_registry.h"
 #endif

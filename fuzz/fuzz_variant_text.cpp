@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz_input.h"
 #include "cregistry/variant.h"
+#include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);

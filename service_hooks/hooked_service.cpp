@@ -35,8 +35,7 @@ void HookedService::InjectException(Operation operation, std::exception_ptr fail
   failures_.push_back({operation, std::max(occurrence, 1), 0, std::move(failure), nullptr});
 }
 
-void HookedService::BeforeCall(Operation operation, std::function<void()> action,
-                               int occurrence) {
+void HookedService::BeforeCall(Operation operation, std::function<void()> action, int occurrence) {
   actions_.push_back({operation, std::max(occurrence, 1), 0, nullptr, std::move(action)});
 }
 

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "test_support.h"
 #include "reset_icon.h"
+#include "test_support.h"
 
 namespace {
 

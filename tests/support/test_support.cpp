@@ -19,6 +19,20 @@ void PrintTo(const Variant& value, std::ostream* out) {
 }
 
 namespace testing_support {
+namespace {
+
+#ifdef _WIN32
+// The tests' common parent key goes when the last test has removed its own.
+class RemoveTestRoot : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    platform::Win32Registry().DeleteKey(kHkcu, "Software\\ResetParametriVelto-test");
+  }
+};
+const auto* const kRemoveTestRoot = ::testing::AddGlobalTestEnvironment(new RemoveTestRoot);
+#endif
+
+}  // namespace
 
 platform::Text ThisComputer() {
 #ifdef _WIN32

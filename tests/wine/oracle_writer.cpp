@@ -2,8 +2,8 @@
 // cRegistry, so that Wine's own reg.exe can check what reached the registry.
 #include <cstdio>
 
-#include "cregistry/win32_registry.h"
 #include "cregistry/cregistry.h"
+#include "cregistry/win32_registry.h"
 
 int main() {
   platform::Win32Registry service;

@@ -20,6 +20,11 @@ base='HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Tovrik\Velto Profes
 sections=(EpiLim Fep Fep2 OrigineDati Parametri Periodi Progettista Settings Stampa TipoTarga U Variabili)
 label='Questo applicazione effettua l'"'"'azzeramento di tutti i parametri di configurazione di Velto Professional\r\n\r\nPer proseguire occorre chiudere il programma Velto Professional.'
 
+# The settings tree's top belongs to every program of its kind: it goes at
+# the end only if this test made it.
+vb='HKCU\Software\VB and VBA Program Settings'
+key_exists "$vb" && vb_was_there=1 || vb_was_there=0
+
 arrange() {
   "$wine_run" reg delete 'HKCU\Software\VB and VBA Program Settings\Tovrik' /f >/dev/null 2>&1
   local file
@@ -187,5 +192,6 @@ if ended; then pass "closing the window ended the program"; else fail "still run
 untouched
 
 "$wine_run" reg delete 'HKCU\Software\VB and VBA Program Settings\Tovrik' /f >/dev/null 2>&1
+[ "$vb_was_there" = 1 ] || "$wine_run" reg delete "$vb" /f >/dev/null 2>&1
 echo "screenshots: $shots/window-96.png, $shots/window-144.png, $shots/confirmation.png"
 finish
