@@ -1,15 +1,11 @@
 #include "code_page.h"
 
+#include <array>
+#include <cstdint>
+#include <iterator>
+#include <vector>
+
 #include "cp1252.h"
-
-#ifdef _WIN32
-#include "windows_text.h"
-#else
-#include <iconv.h>
-
-#include <cerrno>
-#include <memory>
-#endif
 
 namespace platform {
 namespace {
@@ -27,72 +23,79 @@ bool HasUnpairedSurrogate(TextView text) {
   return false;
 }
 
-#ifdef _WIN32
-std::optional<std::string> EncodeJapanese(TextView text) {
-  return WindowsEncode(kJapaneseCodePage, text);
-}
-Text DecodeJapanese(std::string_view bytes) { return WindowsDecode(kJapaneseCodePage, bytes); }
-#else
-// glibc's converter, used as Windows' own would be.
-struct IconvCloser {
-  void operator()(void* converter) const { iconv_close(static_cast<iconv_t>(converter)); }
-};
-using Converter = std::unique_ptr<void, IconvCloser>;
+// Code page 932 as Windows' own converter has it, on every host.
+namespace cp932 {
+#include "cp932_tables.inc"
+}  // namespace cp932
 
-Converter Open(const char* to, const char* from) {
-  const iconv_t converter = iconv_open(to, from);
-  return Converter(converter == reinterpret_cast<iconv_t>(-1) ? nullptr : converter);
+constexpr std::uint16_t kNone = 0xFFFF;
+
+// The position of each lead byte in cp932::kDouble, or -1.
+const std::array<int, 256>& LeadIndex() {
+  static const std::array<int, 256> index = [] {
+    std::array<int, 256> table;
+    table.fill(-1);
+    for (std::size_t i = 0; i < std::size(cp932::kLeads); ++i) {
+      table[cp932::kLeads[i]] = static_cast<int>(i);
+    }
+    return table;
+  }();
+  return index;
+}
+
+// The bytes of each character that the code page holds (one byte below
+// 0x100, a lead and a trail byte above), or kNone.
+const std::vector<std::uint16_t>& EncodingTable() {
+  static const std::vector<std::uint16_t> table = [] {
+    std::vector<std::uint16_t> bytes(0x10000, kNone);
+    const auto& lead = LeadIndex();
+    for (int b = 0; b < 256; ++b) {
+      if (lead[b] < 0) bytes[cp932::kSingle[b]] = static_cast<std::uint16_t>(b);
+    }
+    for (const std::uint8_t first : cp932::kLeads) {
+      for (int trail = 1; trail < 256; ++trail) {
+        const std::uint16_t c = cp932::kDouble[lead[first]][trail];
+        if (c != kNone && bytes[c] == kNone)
+          bytes[c] = static_cast<std::uint16_t>(first << 8 | trail);
+      }
+    }
+    // Where several pairs give a character, Windows encodes it with one.
+    for (const auto& [c, pair] : cp932::kPreferred) bytes[c] = pair;
+    return bytes;
+  }();
+  return table;
 }
 
 Text DecodeJapanese(std::string_view bytes) {
-  const Converter converter = Open("UTF-16LE", "CP932");
+  const auto& lead = LeadIndex();
   Text text;
-  if (!converter) return text;
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t inLeft = bytes.size();
-  while (inLeft > 0) {
-    char16_t units[64];
-    char* out = reinterpret_cast<char*>(units);
-    std::size_t outLeft = sizeof units;
-    const std::size_t done =
-        iconv(static_cast<iconv_t>(converter.get()), &in, &inLeft, &out, &outLeft);
-    for (char16_t* unit = units; reinterpret_cast<char*>(unit) < out; ++unit) {
-      const auto* b = reinterpret_cast<const unsigned char*>(unit);
-      text += static_cast<char16_t>(b[0] | b[1] << 8);
-    }
-    if (done == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      text += u'\uFFFD';  // no character: go on after its first byte
-      ++in;
-      --inLeft;
+  text.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    // A lead byte takes the next byte as its trail, unless that is a NUL or
+    // there is none: then it stands alone.
+    if (lead[b] >= 0 && i + 1 < bytes.size() && bytes[i + 1] != '\0') {
+      text +=
+          static_cast<char16_t>(cp932::kDouble[lead[b]][static_cast<unsigned char>(bytes[++i])]);
+    } else {
+      text += static_cast<char16_t>(cp932::kSingle[b]);
     }
   }
   return text;
 }
 
 std::optional<std::string> EncodeJapanese(TextView text) {
-  const Converter converter = Open("CP932", "UTF-16LE");
-  if (!converter) return std::nullopt;
-  std::string units;
+  const auto& table = EncodingTable();
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
   for (const char16_t c : text) {
-    units += static_cast<char>(c & 0xFF);
-    units += static_cast<char>(c >> 8);
+    const std::uint16_t code = table[c];
+    if (code == kNone) return std::nullopt;  // not held exactly: never substituted
+    if (code > 0xFF) bytes += static_cast<char>(code >> 8);
+    bytes += static_cast<char>(code & 0xFF);
   }
-  std::string bytes(text.size() * 2, '\0');
-  char* in = units.data();
-  std::size_t inLeft = units.size();
-  char* out = bytes.data();
-  std::size_t outLeft = bytes.size();
-  if (iconv(static_cast<iconv_t>(converter.get()), &in, &inLeft, &out, &outLeft) ==
-      static_cast<std::size_t>(-1)) {
-    return std::nullopt;
-  }
-  bytes.resize(bytes.size() - outLeft);
-  // glibc maps a few characters many-to-one (the yen sign to 0x5C, a
-  // backslash); only a text that comes back as itself is exact.
-  if (DecodeJapanese(bytes) != text) return std::nullopt;
   return bytes;
 }
-#endif
 
 }  // namespace
 

@@ -1,5 +1,6 @@
-// The ANSI code pages that the in-memory registry can speak: Windows-1252
-// (Western European, the default), 932 (Japanese, two bytes a character) and
+// The ANSI code pages that the in-memory registry can speak, converted as
+// Windows converts them on every host: Windows-1252 (Western European, the
+// default), 932 (Japanese, two bytes a character; Windows' own tables) and
 // 65001 (UTF-8, up to three bytes a UTF-16 unit).
 #pragma once
 
@@ -17,11 +18,14 @@ constexpr unsigned kUtf8CodePage = 65001;
 
 // UTF-16 to the code page's bytes. Nothing when the code page cannot hold the
 // text exactly: a character outside it, one it would only map to a
-// look-alike (the yen sign to a backslash in 932), an unpaired surrogate.
+// look-alike (the yen sign to a backslash in 932: no best fit), an unpaired
+// surrogate.
 std::optional<std::string> EncodeCodePage(unsigned codePage, TextView text);
 
-// The code page's bytes to UTF-16; bytes that form no character become
-// U+FFFD (in 1252 every byte is a character).
+// The code page's bytes to UTF-16, as MultiByteToWideChar gives them: in 932
+// a pair or a lone lead byte that forms no character becomes the default
+// character U+30FB; in UTF-8 a malformed sequence U+FFFD; in 1252 every byte
+// is a character.
 Text DecodeCodePage(unsigned codePage, std::string_view bytes);
 
 // The most bytes one character takes in the code page, as Windows reports it

@@ -1,6 +1,7 @@
-// The Windows-1252 code page of the in-memory registry and UTF-8 output.
+// The code pages of the in-memory registry (1252, 932) and UTF-8 output.
 #include <gtest/gtest.h>
 
+#include "code_page.h"
 #include "cp1252.h"
 #include "cregistry/text.h"
 #ifdef _WIN32
@@ -63,6 +64,68 @@ TEST(Cp1252, EveryByteDecodesAndEncodesBack) {
   }
 #endif
 }
+
+TEST(Cp932, ConvertsAsWindowsWhereBytesFormNoCharacter) {
+  struct Row {
+    std::string bytes;
+    Text text;
+  };
+  const Row decodings[] = {
+      {"\x93\xfa\x96\x7b", u"\u65e5\u672c"},
+      {"\x81\x5f", u"\uFF3C"},  // the fullwidth backslash; 0x5F is no backslash
+      {"\x81\x20", u"\u30FB"},  // a pair without a character: the default
+      {"\x81", u"\u30FB"},       // a lead byte at the end
+      {std::string("\x81\0a", 3), Text(u"\u30FB\0a", 3)},  // a NUL is no trail byte
+      {"\x80\xa0\xfd\xfe\xff", u"\u0080\uF8F0\uF8F1\uF8F2\uF8F3"},
+      {"\xa1\xdf", u"\uFF61\uFF9F"},  // halfwidth katakana
+      {"\x87\x54\xfa\x4a", u"\u2160\u2160"},  // two pairs, one character
+  };
+  for (const auto& row : decodings) {
+    SCOPED_TRACE(row.bytes);
+    EXPECT_EQ(platform::DecodeCodePage(932, row.bytes), row.text);
+  }
+  const CodePageRow encodings[] = {
+      {u"\u0080\uF8F0\uF8F3", std::string("\x80\xa0\xff")},
+      {u"\u30FB", std::string("\x81\x45")},
+      {u"\u2160", std::string("\x87\x54")},  // the pair Windows chooses
+      {u"\u00a5", std::nullopt},               // only a look-alike: the backslash
+      {u"\u00e8", std::nullopt},
+      {Text(1, u'\xD800'), std::nullopt},
+  };
+  for (const auto& row : encodings) {
+    SCOPED_TRACE(platform::ToUtf8(row.text));
+    EXPECT_EQ(platform::EncodeCodePage(932, row.text), row.bytes);
+  }
+}
+
+#ifdef _WIN32
+TEST(StandInCodePages, ConvertEveryByteEveryPairAndEveryUnitAsWindows) {
+  for (const unsigned codePage : {1252u, 932u}) {
+    SCOPED_TRACE(codePage);
+    int differences = 0;
+    for (int first = 0; first < 256; ++first) {
+      std::string bytes(1, static_cast<char>(first));
+      if (platform::DecodeCodePage(codePage, bytes) != platform::WindowsDecode(codePage, bytes)) {
+        ++differences;
+      }
+      if (first < 0x80) continue;
+      for (int second = 0; second < 256; ++second) {
+        bytes = {static_cast<char>(first), static_cast<char>(second)};
+        if (platform::DecodeCodePage(codePage, bytes) != platform::WindowsDecode(codePage, bytes)) {
+          ++differences;
+        }
+      }
+    }
+    for (int unit = 0; unit < 0x10000; ++unit) {
+      const Text text(1, static_cast<char16_t>(unit));
+      if (platform::EncodeCodePage(codePage, text) != platform::WindowsEncode(codePage, text)) {
+        ++differences;
+      }
+    }
+    EXPECT_EQ(differences, 0);
+  }
+}
+#endif
 
 TEST(Utf8, ConvertsBothWays) {
   const Text samples[] = {u"", u"abc", u"\u00e8\u20ac", u"\xD83D\xDE00", Text(u"a\0b", 3)};
