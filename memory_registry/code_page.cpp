@@ -1,5 +1,6 @@
 #include "code_page.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <iterator>
@@ -120,6 +121,26 @@ Text DecodeCodePage(unsigned codePage, std::string_view bytes) {
     default:
       return DecodeCp1252(bytes);
   }
+}
+
+std::size_t WholeCharacters(unsigned codePage, std::string_view bytes, std::size_t limit) {
+  const auto& lead = LeadIndex();
+  std::size_t end = 0;
+  while (end < bytes.size()) {
+    const auto b = static_cast<unsigned char>(bytes[end]);
+    std::size_t length = 1;
+    if (codePage == kJapaneseCodePage) {
+      if (lead[b] >= 0 && end + 1 < bytes.size() && bytes[end + 1] != '\0') length = 2;
+    } else if (codePage == kUtf8CodePage) {
+      while (end + length < bytes.size() &&
+             (static_cast<unsigned char>(bytes[end + length]) & 0xC0) == 0x80) {
+        ++length;
+      }
+    }
+    if (end + length > limit) break;
+    end += length;
+  }
+  return std::min(end, limit);
 }
 
 unsigned MaxCharBytes(unsigned codePage) {

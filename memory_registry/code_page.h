@@ -28,6 +28,11 @@ std::optional<std::string> EncodeCodePage(unsigned codePage, TextView text);
 // is a character.
 Text DecodeCodePage(unsigned codePage, std::string_view bytes);
 
+// The length of the longest start of bytes, at most limit long, that holds
+// whole characters only: where a text is cut to a buffer, no character is
+// cut in two.
+std::size_t WholeCharacters(unsigned codePage, std::string_view bytes, std::size_t limit);
+
 // The most bytes one character takes in the code page, as Windows reports it
 // (GetCPInfo's MaxCharSize): 1, 2 and 4.
 unsigned MaxCharBytes(unsigned codePage);

@@ -15,11 +15,39 @@ namespace {
 constexpr std::size_t kLongestKeyName = 255;
 constexpr std::size_t kLongestValueName = 16383;
 constexpr Status kBadPathName = 161;
+constexpr Status kNoAccess = 998;  // the data cannot be read
+constexpr KeyHandle kClassesRoot = RootHandle(INT32_MIN);
+constexpr KeyHandle kPerformanceData = RootHandle(INT32_MIN + 4);
+constexpr std::uint32_t kBinary = 3;
+
+// The rights that a mask grants a key: the generic rights mapped as
+// Windows maps them for keys, and all rights for MAXIMUM_ALLOWED (the user
+// owns every key here).
+std::uint32_t KeyRights(std::uint32_t access) {
+  constexpr std::uint32_t kRead = 0x20019, kWrite = 0x20006, kAll = 0xF003F;
+  std::uint32_t rights = access & 0x00FFFFFF;
+  if (access & 0x80000000) rights |= kRead;   // GENERIC_READ
+  if (access & 0x40000000) rights |= kWrite;  // GENERIC_WRITE
+  if (access & 0x20000000) rights |= kRead;   // GENERIC_EXECUTE
+  if (access & 0x10000000) rights |= kAll;    // GENERIC_ALL
+  if (access & 0x02000000) rights |= kAll;    // MAXIMUM_ALLOWED
+  return rights;
+}
+
+bool IsText(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }
+
+// The predefined root that a handle value names: Windows looks at its low 32
+// bits only, so 0x80000001 zero-extended is HKEY_CURRENT_USER too.
+std::optional<KeyHandle> RootOf(KeyHandle key) {
+  const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(key & 0xFFFFFFFFu));
+  const KeyHandle root = RootHandle(low);
+  return IsPredefinedRoot(root) ? std::optional<KeyHandle>(root) : std::nullopt;
+}
 
 }  // namespace
 
 MemoryRegistry::MemoryRegistry(unsigned codePage) : codePage_(codePage) {
-  auto& local = computers_[Fold(Wide(kLocalComputer))];
+  auto& local = computers_[ComputerKey(kLocalComputer)];
   local = std::make_unique<Computer>();
   local_ = local.get();
 }
@@ -40,6 +68,13 @@ std::string MemoryRegistry::Narrow(const Text& name) const {
   return bytes;
 }
 
+Text MemoryRegistry::ComputerKey(const std::string& machine) const {
+  // A computer is named with or without the two backslashes in front; no
+  // name at all is this computer.
+  if (machine.empty()) return ComputerKey(kLocalComputer);
+  return Fold(Wide(machine.rfind("\\\\", 0) == 0 ? machine.substr(2) : machine));
+}
+
 const MemoryRegistry::OpenHandle* MemoryRegistry::HandleOf(KeyHandle key) const {
   // Windows ignores the low two bits of a handle value: 7 is taken as 4.
   const auto it = handles_.find(key & ~KeyHandle{3});
@@ -47,9 +82,9 @@ const MemoryRegistry::OpenHandle* MemoryRegistry::HandleOf(KeyHandle key) const 
 }
 
 std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::NodeOf(KeyHandle key) const {
-  const auto& roots = Local().roots;
-  if (const auto root = roots.find(key); root != roots.end()) {
-    return root->second;
+  if (const auto root = RootOf(key)) {
+    // The performance data are no key that can be opened or written.
+    return *root == kPerformanceData ? nullptr : Local().roots.at(*root);
   }
   const auto* handle = HandleOf(key);
   return handle ? handle->node : nullptr;
@@ -60,9 +95,9 @@ Status MemoryRegistry::Reach(KeyHandle key, std::uint32_t needed,
   const auto* handle = HandleOf(key);
   node = NodeOf(key);
   if (!node) return status::kInvalidHandle;
+  // The handle's rights come first; the predefined roots carry them all.
+  if (handle && !RootOf(key) && (handle->access & needed) == 0) return status::kAccessDenied;
   if (node->deleted) return status::kKeyDeleted;
-  // The predefined roots carry every right.
-  if (handle && (handle->access & needed) == 0) return status::kAccessDenied;
   return status::kSuccess;
 }
 
@@ -78,8 +113,12 @@ Status MemoryRegistry::Resolve(KeyHandle parent, const Text& path, bool create,
   auto node = NodeOf(parent);
   if (!node) return status::kInvalidHandle;
   if (node->deleted) return status::kKeyDeleted;
-  if (!path.empty() && path.front() == u'\\') return kBadPathName;
-  const auto levels = SplitPath(path);
+  // One leading backslash is taken below HKEY_CLASSES_ROOT alone.
+  const bool classes = RootOf(parent) == kClassesRoot;
+  const TextView relative =
+      classes && !path.empty() && path.front() == u'\\' ? TextView(path).substr(1) : TextView(path);
+  if (!relative.empty() && relative.front() == u'\\') return kBadPathName;
+  const auto levels = SplitPath(Text(relative));
   for (const auto& level : levels) {
     if (level.size() > kLongestKeyName) return status::kInvalidParameter;
   }
@@ -109,31 +148,31 @@ Status MemoryRegistry::OpenKey(KeyHandle parent, const std::string& subKey, std:
   if (const Status st = Resolve(parent, Wide(subKey), false, node); st != status::kSuccess) {
     return st;
   }
-  if ((node->denied & access) != 0) return status::kAccessDenied;
+  const std::uint32_t rights = KeyRights(access);
+  if ((node->denied & rights) != 0) return status::kAccessDenied;
   // An empty path below a predefined root hands back the root itself.
-  result = (subKey.empty() && IsPredefinedRoot(parent)) ? parent : NewHandle(node, access);
+  result = (subKey.empty() && IsPredefinedRoot(parent)) ? parent : NewHandle(node, rights);
   return status::kSuccess;
 }
 
 Status MemoryRegistry::CreateKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
                                  KeyHandle& result) {
+  // The parent handle's own rights play no part, as on Windows.
   result = 0;
-  const auto* handle = HandleOf(parent);
-  if (handle && !subKey.empty() && (handle->access & access::kCreateSubKey) == 0) {
-    return status::kAccessDenied;
-  }
   std::shared_ptr<Node> node;
   if (const Status st = Resolve(parent, Wide(subKey), true, node); st != status::kSuccess) {
     return st;
   }
-  if ((node->denied & access) != 0) return status::kAccessDenied;
-  result = NewHandle(node, access);
+  const std::uint32_t rights = KeyRights(access);
+  if ((node->denied & rights) != 0) return status::kAccessDenied;
+  result = NewHandle(node, rights);
   return status::kSuccess;
 }
 
 Status MemoryRegistry::CloseKey(KeyHandle key) {
-  if (IsPredefinedRoot(key)) return status::kSuccess;
-  return handles_.erase(key) == 0 ? status::kInvalidHandle : status::kSuccess;
+  if (RootOf(key)) return status::kSuccess;
+  // The low two bits are ignored here as everywhere: closing 7 closes 4.
+  return handles_.erase(key & ~KeyHandle{3}) == 0 ? status::kInvalidHandle : status::kSuccess;
 }
 
 Status MemoryRegistry::DeleteKey(KeyHandle parent, const std::string& subKey) {
@@ -154,40 +193,59 @@ Status MemoryRegistry::DeleteKey(KeyHandle parent, const std::string& subKey) {
 Status MemoryRegistry::DeleteValue(KeyHandle key, const std::string& name) {
   std::shared_ptr<Node> node;
   if (const Status st = Reach(key, access::kSetValue, node); st != status::kSuccess) return st;
-  ++node->generation;
-  return node->values.erase(Fold(Wide(name))) == 0 ? status::kFileNotFound : status::kSuccess;
+  return node->EraseValue(Fold(Wide(name))) ? status::kSuccess : status::kFileNotFound;
 }
 
 Status MemoryRegistry::QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type,
                                   std::uint8_t* data, std::uint32_t* size) {
+  if (data && !size) return status::kInvalidParameter;
+  const std::uint32_t room = size ? *size : 0;
+  // Without a buffer the size starts at 0, also for a query that fails.
+  if (!data && size) *size = 0;
+  if (RootOf(key) == kPerformanceData) {
+    // The performance data are a blob larger than any first guess.
+    if (type) *type = kBinary;
+    return status::kMoreData;
+  }
   std::shared_ptr<Node> node;
   if (const Status st = Reach(key, access::kQueryValue, node); st != status::kSuccess) return st;
-  const auto it = node->values.find(Fold(Wide(name)));
-  if (it == node->values.end()) return status::kFileNotFound;
-  const auto& value = it->second;
-  const auto length = static_cast<std::uint32_t>(value.data.size());
-  if (type) *type = value.type;
-  Status st = status::kSuccess;
-  if (data && size && *size < length) {
-    st = status::kMoreData;
-  } else if (data && size && length > 0) {
-    std::memcpy(data, value.data.data(), length);
-  }
+  const Node::Value* value = node->FindValue(Fold(Wide(name)));
+  if (!value) return status::kFileNotFound;
+  const auto length = static_cast<std::uint32_t>(value->data.size());
+  if (type) *type = value->type;
   if (size) *size = length;
-  return st;
+  if (!data) return status::kSuccess;
+  if (room < length) return status::kMoreData;
+  if (length > 0) std::memcpy(data, value->data.data(), length);
+  // A text without its NUL gets one where the buffer has room for it.
+  if (IsText(value->type) && length > 0 && length < room && data[length - 1] != 0) {
+    data[length] = 0;
+  }
+  return status::kSuccess;
 }
 
 Status MemoryRegistry::SetValue(KeyHandle key, const std::string& name, std::uint32_t type,
                                 const std::uint8_t* data, std::uint32_t size) {
+  if (size > 0 && !data) return kNoAccess;
+  // A text whose count leaves out the NUL that follows it gets the NUL: the
+  // byte past the count is read, as advapi32 reads it.
+  if (IsText(type) && size > 0 && data[size - 1] != 0 && data[size] == 0) ++size;
+  if (RootOf(key) == kPerformanceData) return status::kInvalidHandle;
   std::shared_ptr<Node> node;
   if (const Status st = Reach(key, access::kSetValue, node); st != status::kSuccess) return st;
   const Text wide = Wide(name);
-  if (wide.size() > kLongestValueName || (size > 0 && !data)) return status::kInvalidParameter;
-  ++node->generation;
-  auto& value = node->values[Fold(wide)];
-  if (value.name.empty()) value.name = wide;
+  if (wide.size() > kLongestValueName) return status::kInvalidParameter;
+  Node::Value& value = node->PutValue(wide);
   value.type = type;
-  value.data.assign(data, data + size);
+  if (IsText(type)) {
+    // A text is held in UTF-16 and handed out in the code page again: bytes
+    // that form no character come back as the character they became.
+    const std::string bytes = Narrow(
+        DecodeCodePage(codePage_, std::string_view(reinterpret_cast<const char*>(data), size)));
+    value.data.assign(bytes.begin(), bytes.end());
+  } else {
+    value.data.assign(data, data + size);
+  }
   return status::kSuccess;
 }
 
@@ -198,8 +256,7 @@ Status MemoryRegistry::EnumKey(KeyHandle key, std::uint32_t index, char* name,
     return st;
   }
   if (index >= node->children.size()) return status::kNoMoreItems;
-  const std::string child =
-      Narrow(node->At(node->children, node->childCursor, index)->second->name);
+  const std::string child = Narrow(node->Child(index).name);
   if (child.size() + 1 > bufferLength) return status::kMoreData;
   std::memcpy(name, child.c_str(), child.size() + 1);
   return status::kSuccess;
@@ -210,11 +267,13 @@ Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
   std::shared_ptr<Node> node;
   if (const Status st = Reach(key, access::kQueryValue, node); st != status::kSuccess) return st;
   if (index >= node->values.size()) return status::kNoMoreItems;
-  const std::string value = Narrow(node->At(node->values, node->valueCursor, index)->second.name);
+  const std::string value = Narrow(node->values[index].name);
   if (value.size() + 1 > *nameLength) {
-    // As advapi32: the name cut to the buffer, the length left as it was.
+    // As advapi32: the name cut to the buffer, whole characters only, the
+    // length left as it was.
+    // The NUL goes at the end of the buffer, after whatever fitted.
     if (*nameLength > 0) {
-      std::memcpy(name, value.data(), *nameLength - 1);
+      std::memcpy(name, value.data(), WholeCharacters(codePage_, value, *nameLength - 1));
       name[*nameLength - 1] = '\0';
     }
     return status::kMoreData;
@@ -229,7 +288,7 @@ Status MemoryRegistry::QueryInfoKey(KeyHandle key, std::uint32_t* longestValueNa
   if (const Status st = Reach(key, access::kQueryValue, node); st != status::kSuccess) return st;
   // In characters (UTF-16 units), not in the code page's bytes.
   std::size_t longest = 0;
-  for (const auto& [folded, value] : node->values) longest = std::max(longest, value.name.size());
+  for (const auto& value : node->values) longest = std::max(longest, value.name.size());
   *longestValueName = static_cast<std::uint32_t>(longest);
   return status::kSuccess;
 }
@@ -237,7 +296,7 @@ Status MemoryRegistry::QueryInfoKey(KeyHandle key, std::uint32_t* longestValueNa
 Status MemoryRegistry::ConnectRegistry(const std::string& machine, KeyHandle root,
                                        KeyHandle& result) {
   result = 0;
-  const auto computer = computers_.find(Fold(Wide(machine)));
+  const auto computer = computers_.find(ComputerKey(machine));
   if (computer == computers_.end()) return status::kBadNetPath;
   const auto it = computer->second->roots.find(root);
   if (it == computer->second->roots.end()) return status::kInvalidHandle;
@@ -258,8 +317,13 @@ std::uint32_t MemoryRegistry::ExpandEnvironment(const std::string& source, char*
         return it == environment_.end() ? nullptr : &it->second;
       });
   const auto needed = static_cast<std::uint32_t>(expanded.size() + 1);
-  if (destination && destinationLength >= needed) {
-    std::memcpy(destination, expanded.c_str(), needed);
+  if (destination && destinationLength > 0) {
+    // Too small a buffer takes what fits of whole characters, and the NUL.
+    const std::size_t fits = destinationLength >= needed
+                                 ? expanded.size()
+                                 : WholeCharacters(codePage_, expanded, destinationLength - 1);
+    std::memcpy(destination, expanded.data(), fits);
+    destination[fits] = '\0';
   }
   return needed;
 }

@@ -12,7 +12,7 @@ void MemoryRegistry::DenyAccess(KeyHandle root, const std::string& path,
 }
 
 void MemoryRegistry::AddComputer(const std::string& name) {
-  auto& computer = computers_[Fold(Wide(name))];
+  auto& computer = computers_[ComputerKey(name)];
   if (!computer) computer = std::make_unique<Computer>();
 }
 
@@ -40,19 +40,16 @@ std::optional<MemoryRegistry::StoredValue> MemoryRegistry::Stored(KeyHandle root
                                                                   const std::string& name) const {
   const auto node = Find(root, path);
   if (!node) return std::nullopt;
-  const auto it = node->values.find(Fold(Wide(name)));
-  if (it == node->values.end()) return std::nullopt;
-  return StoredValue{it->second.type, it->second.data};
+  const Node::Value* value = node->FindValue(Fold(Wide(name)));
+  if (!value) return std::nullopt;
+  return StoredValue{value->type, value->data};
 }
 
 void MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::string& name,
                            std::uint32_t type, std::vector<std::uint8_t> data) {
   std::shared_ptr<Node> node;
   if (Resolve(root, Wide(path), true, node) != status::kSuccess) return;
-  ++node->generation;
-  const Text wide = Wide(name);
-  auto& value = node->values[Fold(wide)];
-  if (value.name.empty()) value.name = wide;
+  Node::Value& value = node->PutValue(Wide(name));
   value.type = type;
   value.data = std::move(data);
 }
@@ -62,7 +59,7 @@ std::vector<std::string> MemoryRegistry::Dump() const {
   const auto walk = [this, &lines](const auto& self, const std::string& path,
                                    const Node& node) -> void {
     lines.push_back(path);
-    for (const auto& [folded, value] : node.values) {
+    for (const auto& value : node.values) {
       static constexpr char kHex[] = "0123456789abcdef";
       std::string line = path + "|" + Narrow(value.name) + "=" + std::to_string(value.type) + ":";
       for (const auto byte : value.data) {
@@ -75,9 +72,12 @@ std::vector<std::string> MemoryRegistry::Dump() const {
       self(self, path + "\\" + Narrow(child->name), *child);
     }
   };
-  static constexpr const char* kNames[] = {"HKCU", "HKLM", "HKU", "HKPD", "HKCC", "HKDD"};
+  // HKEY_CLASSES_ROOT and HKEY_CURRENT_CONFIG are keys of HKEY_LOCAL_MACHINE.
+  static constexpr const char* kNames[] = {"HKCU", "HKLM", "HKU", "HKPD", nullptr, "HKDD"};
   for (std::int32_t hive = INT32_MIN + 1; hive <= INT32_MIN + 6; ++hive) {
-    walk(walk, kNames[hive - INT32_MIN - 1], *Local().roots.at(RootHandle(hive)));
+    if (const char* root = kNames[hive - INT32_MIN - 1]) {
+      walk(walk, root, *Local().roots.at(RootHandle(hive)));
+    }
   }
   return lines;
 }

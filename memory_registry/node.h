@@ -17,7 +17,7 @@ struct MemoryRegistry::Node {
   struct Value {
     Text name;
     std::uint32_t type = 0;
-    std::vector<std::uint8_t> data;
+    std::vector<std::uint8_t> data;  // as the ANSI calls hand them out
   };
   Text name;
   Node* parent = nullptr;
@@ -25,32 +25,54 @@ struct MemoryRegistry::Node {
   std::uint32_t denied = 0;
   // Keyed by the folded name; each entry keeps the name as it was created.
   std::map<Text, std::shared_ptr<Node>> children;
-  std::map<Text, Value> values;
+  // In the order they were created, as Windows lists them, and where each
+  // one is, by folded name.
+  std::vector<Value> values;
+  std::map<Text, std::size_t> valueAt;
 
-  // Bumped whenever an entry is added or removed, so that a listing's
+  Value* FindValue(const Text& folded) {
+    const auto it = valueAt.find(folded);
+    return it == valueAt.end() ? nullptr : &values[it->second];
+  }
+  // The value of that name, made at the end of the list if it is new.
+  Value& PutValue(const Text& name) {
+    const auto [it, added] = valueAt.emplace(Fold(name), values.size());
+    if (added) values.push_back({name, 0, {}});
+    return values[it->second];
+  }
+  bool EraseValue(const Text& folded) {
+    const auto it = valueAt.find(folded);
+    if (it == valueAt.end()) return false;
+    const std::size_t at = it->second;
+    valueAt.erase(it);
+    values.erase(values.begin() + static_cast<std::ptrdiff_t>(at));
+    for (auto& [name, position] : valueAt) {
+      if (position > at) --position;
+    }
+    return true;
+  }
+
+  // Bumped whenever a sub-key is added or removed, so that a listing's
   // cursor knows when its place is no longer valid.
   std::uint64_t generation = 0;
 
-  // Listings come in the order of the folded names, as Wine lists them. A
-  // cursor remembers the last place, so listing by index 0, 1, 2... takes
-  // linear time, not quadratic.
-  template <typename Map>
+  // Sub-keys are listed in the order of their folded names, as Windows
+  // lists them. A cursor remembers the last place, so listing by index 0,
+  // 1, 2... takes linear time, not quadratic.
   struct Cursor {
     std::uint64_t generation = ~std::uint64_t{0};
     std::uint32_t index = 0;
-    typename Map::const_iterator it;
+    decltype(children)::const_iterator it;
   };
-  Cursor<decltype(children)> childCursor;
-  Cursor<decltype(values)> valueCursor;
+  Cursor childCursor;
 
-  template <typename Map>
-  auto At(const Map& map, Cursor<Map>& cursor, std::uint32_t index) {
-    if (cursor.generation != generation || index < cursor.index) {
-      cursor = {generation, 0, map.begin()};
+  const Node& Child(std::uint32_t index) {
+    if (childCursor.generation != generation || index < childCursor.index) {
+      childCursor = {generation, 0, children.begin()};
     }
-    std::advance(cursor.it, index - cursor.index);
-    cursor.index = index;
-    return cursor.it;
+    std::advance(childCursor.it, index - childCursor.index);
+    childCursor.index = index;
+    return *childCursor.it->second;
   }
 };
 
@@ -61,17 +83,27 @@ struct MemoryRegistry::Computer {
     for (std::int32_t hive = INT32_MIN + 1; hive <= INT32_MIN + 6; ++hive) {
       roots[RootHandle(hive)] = std::make_shared<Node>();
     }
-    // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\SOFTWARE\Classes, as on Wine.
-    auto& machine = roots[RootHandle(INT32_MIN + 2)];
-    auto software = std::make_shared<Node>();
-    software->name = u"SOFTWARE";
-    software->parent = machine.get();
-    auto classes = std::make_shared<Node>();
-    classes->name = u"Classes";
-    classes->parent = software.get();
-    software->children[Fold(classes->name)] = classes;
-    machine->children[Fold(software->name)] = software;
-    roots[RootHandle(INT32_MIN)] = classes;
+    // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\SOFTWARE\Classes, as on Wine;
+    // HKEY_CURRENT_CONFIG is the current hardware profile.
+    const auto& machine = roots[RootHandle(INT32_MIN + 2)];
+    roots[RootHandle(INT32_MIN)] = Below(machine, {u"SOFTWARE", u"Classes"});
+    roots[RootHandle(INT32_MIN + 5)] =
+        Below(machine, {u"System", u"CurrentControlSet", u"Hardware Profiles", u"Current"});
+  }
+
+  // The key at the path below node, made where missing.
+  static std::shared_ptr<Node> Below(std::shared_ptr<Node> node, std::vector<Text> path) {
+    for (auto& level : path) {
+      auto& child = node->children[Fold(level)];
+      if (!child) {
+        child = std::make_shared<Node>();
+        child->name = std::move(level);
+        child->parent = node.get();
+        ++node->generation;
+      }
+      node = child;
+    }
+    return node;
   }
 };
 

@@ -52,9 +52,11 @@ Status Win32Registry::DeleteValue(KeyHandle key, const std::string& name) {
 
 Status Win32Registry::QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type,
                                  std::uint8_t* data, std::uint32_t* size) {
-  DWORD storedType = 0;
+  // The outputs go through as they are: what the call leaves alone stays.
+  DWORD storedType = type ? *type : 0;
   DWORD byteCount = size ? *size : 0;
-  const LONG status = RegQueryValueExA(Key(key), name.c_str(), nullptr, &storedType, data,
+  const LONG status = RegQueryValueExA(Key(key), name.c_str(), nullptr,
+                                       type ? &storedType : nullptr, data,
                                        size ? &byteCount : nullptr);
   if (type) {
     *type = storedType;
@@ -88,7 +90,7 @@ Status Win32Registry::QueryInfoKey(KeyHandle key, std::uint32_t* longestValueNam
   char emptyClass[] = "";
   DWORD classLength = 0;
   DWORD subKeys = 0, longestSubKey = 0, longestClass = 0, values = 0;
-  DWORD longestName = 0, longestData = 0, securityBytes = 0;
+  DWORD longestName = *longestValueName, longestData = 0, securityBytes = 0;
   FILETIME lastWrite{};
   const LONG status = RegQueryInfoKeyA(Key(key), emptyClass, &classLength, nullptr, &subKeys,
                                        &longestSubKey, &longestClass, &values, &longestName,

@@ -1,6 +1,7 @@
 #include "registry_tree.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 #include "cregistry/key_handle.h"
@@ -14,9 +15,10 @@ using platform::RegistryService;
 namespace status = platform::status;
 
 // The sub-key names of a key, each whole: a name that does not fit makes the
-// buffer grow, up to a key name of 255 characters of the code page's widest.
+// buffer grow, far beyond the longest name that Windows allows (Wine allows
+// longer ones).
 std::vector<std::string> SubKeys(RegistryService& service, KeyHandle key) {
-  const std::size_t most = 255 * std::max(service.MaxCharBytes(), 1u) + 1;
+  constexpr std::size_t most = 1 << 16;
   std::vector<std::string> names;
   std::string name(256, '\0');
   for (std::uint32_t index = 0;;) {

@@ -100,6 +100,7 @@ class MemoryRegistry final : public RegistryService {
   // Names as the service holds them: UTF-16, and the code page's bytes.
   Text Wide(const std::string& bytes) const;
   std::string Narrow(const Text& name) const;
+  Text ComputerKey(const std::string& machine) const;
   std::shared_ptr<Node> NodeOf(KeyHandle key) const;
   std::shared_ptr<Node> Find(KeyHandle root, const std::string& path) const;
   const OpenHandle* HandleOf(KeyHandle key) const;
