@@ -1,6 +1,7 @@
 // Reading Value, with byte-order reversal and environment expansion.
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <vector>
 
 #include "cregistry_address.h"
@@ -91,18 +92,27 @@ void cRegistry::ReverseByteOrder(std::int32_t value, std::int32_t& result) {
   result = reversed;
 }
 
+// Note: Windows counts the expansion in bytes; Wine, in a double-byte code
+// page, in characters, which can be half as many. The buffer therefore has
+// room for the code page's widest characters, starts without a NUL, and a
+// result counts only when its NUL lies inside the buffer.
 cRegistry::Text cRegistry::ExpandEnvironmentText(const std::string& stored) {
-  std::uint32_t needed = service_->ExpandEnvironment(stored, nullptr, 0);
-  // The environment may grow between the two calls: size again, boundedly.
+  const std::uint64_t widest = std::max(service_->MaxCharBytes(), 1u);
+  const std::uint32_t needed = service_->ExpandEnvironment(stored, nullptr, 0);
+  std::uint64_t room = needed * widest;
+  // The environment may grow between the calls: size again, boundedly.
   for (int attempt = 0; attempt < kReadAttempts && needed > 0; ++attempt) {
-    std::string expanded(needed, '\0');
-    const std::uint32_t written = service_->ExpandEnvironment(stored, expanded.data(), needed);
+    if (room > std::numeric_limits<std::uint32_t>::max()) break;
+    std::string expanded(static_cast<std::size_t>(room), '\x01');
+    const std::uint32_t written =
+        service_->ExpandEnvironment(stored, expanded.data(), static_cast<std::uint32_t>(room));
     if (written == 0) break;
-    if (written <= needed) {
-      expanded.resize(std::min(expanded.find('\0'), expanded.size()));
+    const auto end = expanded.find('\0');
+    if (written <= room && end != std::string::npos) {
+      expanded.resize(end);
       return service_->FromCodePage(expanded);
     }
-    needed = written;
+    room = std::max(written * widest, room * 2);
   }
   return service_->FromCodePage(stored);
 }

@@ -100,6 +100,14 @@ TYPED_TEST(ValueRead, ExpandsEnvironmentReferencesOfExpandableText) {
   EXPECT_EQ(this->reg->Value(), Variant(u"%RPV_NOT_SET%\\y"));
   this->reg->ValueKey(u"plain");
   EXPECT_EQ(this->reg->Value(), Variant(u"%SystemRoot%"));
+  // Text of the code page's own, in the value and in the variable: two
+  // bytes a character in 932, which the expansion must not cut short.
+  const auto& texts = this->texts();
+  SetVariable("RPV_HELD", texts.heldBytes);
+  if (auto* memory = this->memory()) memory->SetVariable("RPV_HELD", texts.heldBytes);
+  this->Put(this->base(), "held", 2, Bytes(texts.heldBytes + "%RPV_HELD%\0"));
+  this->reg->ValueKey(u"held");
+  EXPECT_EQ(this->reg->Value(), Variant(texts.held + texts.held));
 }
 
 TYPED_TEST(ValueRead, ReadsBelowTheComputerItIsConnectedTo) {

@@ -1,14 +1,22 @@
-// An in-memory registry service that behaves as Windows does for every call
-// the registry class makes: predefined roots, nested keys with
-// case-insensitive names that keep their case, typed values with raw bytes,
-// Windows status codes, handles valid until closed (their low two bits
-// ignored, as Windows does), enforced access masks, other computers, an
-// environment for the expansion, and the ANSI entry points of a code page
-// chosen when it is made: Windows-1252 (the default), 932 or UTF-8 (65001).
-// Like advapi32, it turns names into UTF-16 on the way in and back into the
-// code page on the way out; it reports the longest value name in UTF-16
-// units, hands names out in bytes and answers 234 when a name buffer is too
-// small.
+// An in-memory registry service that answers every call of the service
+// interface as Windows does (Windows, not Wine, where the two differ): the
+// predefined roots (HKEY_CLASSES_ROOT below HKEY_LOCAL_MACHINE\SOFTWARE,
+// HKEY_CURRENT_CONFIG the current hardware profile, HKEY_PERFORMANCE_DATA
+// no key at all), nested keys with case-insensitive names that keep their
+// case, values listed in the order they were created, texts held in UTF-16
+// and handed out in the code page, Windows status codes, handles valid until
+// closed (their low two bits ignored), access rights enforced and generic
+// rights mapped, other computers, an environment for the expansion, and the
+// ANSI entry points of a code page chosen when it is made: Windows-1252 (the
+// default), 932 or UTF-8 (65001), converted with Windows' own tables.
+// Like advapi32, it reports the longest value name in UTF-16 units, hands
+// names out in bytes, answers 234 when a buffer is too small and reads the
+// byte after a text's count. A differential test holds it to advapi32 call
+// by call.
+//
+// It does not model security descriptors (DenyAccess stands in for them),
+// volatile keys, symbolic links, transactions, change notifications,
+// registry redirection or the wide (W) entry points.
 //
 // To make calls fail, throw or be recorded, wrap it in a HookedService
 // (cregistry/hooked_service.h).
