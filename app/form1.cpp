@@ -4,6 +4,9 @@
 
 namespace app {
 
+using cregistry::cRegistry;
+using cregistry::HKEY_CURRENT_USER;
+
 const std::array<const char16_t*, 12> kResetSections = {
     u"Software\\VB and VBA Program Settings\\Tovrik\\Velto Professional 7\\EpiLim",
     u"Software\\VB and VBA Program Settings\\Tovrik\\Velto Professional 7\\Fep",
@@ -24,7 +27,7 @@ void Form1::Form_Load() {
   const float top = (window_.ScreenHeight() - window_.WindowHeight()) / 2.0f;
   const float left = (window_.ScreenWidth() - window_.WindowWidth()) / 2.0f;
   window_.PlaceWindow(left, top);
-  window_.SetLabelText(platform::Text(kFirstParagraph) + u"\r\n\r\n");
+  window_.SetLabelText(cregistry::Text(kFirstParagraph) + u"\r\n\r\n");
   window_.SetLabelText(window_.LabelText() + kSecondParagraph);
 }
 

@@ -24,7 +24,7 @@ extern const std::array<const char16_t*, 12> kResetSections;
 
 class Form1 final : public app::FormEvents {
  public:
-  Form1(app::WindowSystem& window, platform::RegistryService& registry)
+  Form1(app::WindowSystem& window, cregistry::RegistryService& registry)
       : window_(window), registry_(registry) {}
 
   // Centres the window on the screen and fills the label.
@@ -38,7 +38,7 @@ class Form1 final : public app::FormEvents {
 
  private:
   app::WindowSystem& window_;
-  platform::RegistryService& registry_;
+  cregistry::RegistryService& registry_;
 };
 
 }  // namespace app

@@ -29,7 +29,7 @@ app::WindowDescription Form1Window() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  platform::Win32Registry registry;
+  cregistry::Win32Registry registry;
   app::Win32Window window(instance, Form1Window());
   app::Form1 form(window, registry);
   return window.Run(form);

@@ -8,7 +8,7 @@
 
 namespace app {
 
-using platform::Text;
+using cregistry::Text;
 
 // The Windows button identifiers a message box returns.
 constexpr int kIdYes = 6;

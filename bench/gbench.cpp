@@ -6,7 +6,7 @@
 #include "pairs.h"
 
 int main(int argc, char** argv) {
-  platform::MemoryRegistry service;
+  cregistry::MemoryRegistry service;
   const auto pairs = bench::MakePairs(service, "Software\\ResetParametriVelto-bench", 1000, 1.5);
   for (const auto& pair : pairs) {
     for (const bool ours : {true, false}) {

@@ -8,28 +8,30 @@
 #include "registry_tree.h"
 
 namespace bench {
+
+using namespace cregistry;
 namespace {
 
-using platform::OwnedKey;
-const platform::KeyHandle kHkcu = platform::RootHandle(HKEY_CURRENT_USER);
+using cregistry::OwnedKey;
+const cregistry::KeyHandle kHkcu = cregistry::RootHandle(HKEY_CURRENT_USER);
 
-void Fill(platform::RegistryService& service, const std::string& path, int entries) {
+void Fill(cregistry::RegistryService& service, const std::string& path, int entries) {
   OwnedKey key(service);
-  service.CreateKey(kHkcu, path, platform::access::kAllValueAndKeyRights, key.Receive());
+  service.CreateKey(kHkcu, path, cregistry::access::kAllValueAndKeyRights, key.Receive());
   for (int i = 0; i < entries; ++i) {
     const std::string name = "Entry" + std::to_string(100000 + i);
     const std::uint8_t data[4] = {1, 0, 0, 0};
     service.SetValue(key.get(), name, REG_DWORD, data, 4);
     OwnedKey child(service);
-    service.CreateKey(key.get(), name, platform::access::kAllValueAndKeyRights, child.Receive());
+    service.CreateKey(key.get(), name, cregistry::access::kAllValueAndKeyRights, child.Receive());
   }
 }
 
 // The raw read a careful caller would write: open, probe, fetch, convert.
-Variant RawRead(platform::RegistryService& service, const std::string& path,
+Variant RawRead(cregistry::RegistryService& service, const std::string& path,
                 const std::string& name) {
   OwnedKey key(service);
-  if (service.OpenKey(kHkcu, path, platform::access::kQueryValue, key.Receive()) != 0) {
+  if (service.OpenKey(kHkcu, path, cregistry::access::kQueryValue, key.Receive()) != 0) {
     return Variant();
   }
   std::uint32_t type = 0, size = 0, probe = 0;
@@ -45,10 +47,11 @@ Variant RawRead(platform::RegistryService& service, const std::string& path,
       service.FromCodePage(std::string_view(reinterpret_cast<const char*>(data.data()), size)));
 }
 
-void RawWrite(platform::RegistryService& service, const std::string& path, const std::string& name,
+void RawWrite(cregistry::RegistryService& service, const std::string& path, const std::string& name,
               std::uint32_t type, const std::string& bytes) {
   OwnedKey key(service);
-  if (service.CreateKey(kHkcu, path, platform::access::kAllValueAndKeyRights, key.Receive()) == 0) {
+  if (service.CreateKey(kHkcu, path, cregistry::access::kAllValueAndKeyRights, key.Receive()) ==
+      0) {
     service.SetValue(key.get(), name, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
                      static_cast<std::uint32_t>(bytes.size()));
   }
@@ -56,11 +59,11 @@ void RawWrite(platform::RegistryService& service, const std::string& path, const
 
 }  // namespace
 
-void Clean(platform::RegistryService& service, const std::string& base) {
+void Clean(cregistry::RegistryService& service, const std::string& base) {
   testing_support::DeleteTree(service, kHkcu, base);
 }
 
-std::vector<Pair> MakePairs(platform::RegistryService& service, const std::string& base,
+std::vector<Pair> MakePairs(cregistry::RegistryService& service, const std::string& base,
                             int entries, double target) {
   Clean(service, base);
   const std::string values = base + "\\Values";
@@ -71,10 +74,10 @@ std::vector<Pair> MakePairs(platform::RegistryService& service, const std::strin
 
   auto reg = std::make_shared<cRegistry>(service);
   auto& s = service;
-  const platform::Text valuesText = platform::FromUtf8(values);
-  const platform::Text listText = platform::FromUtf8(list);
-  const platform::Text scratch = platform::FromUtf8(base + "\\Scratch");
-  const auto at = [reg](const platform::Text& section, const platform::Text& name,
+  const cregistry::Text valuesText = cregistry::FromUtf8(values);
+  const cregistry::Text listText = cregistry::FromUtf8(list);
+  const cregistry::Text scratch = cregistry::FromUtf8(base + "\\Scratch");
+  const auto at = [reg](const cregistry::Text& section, const cregistry::Text& name,
                         std::int32_t type) {
     reg->ClassKey(HKEY_CURRENT_USER);
     reg->SectionKey(section);
@@ -89,7 +92,7 @@ std::vector<Pair> MakePairs(platform::RegistryService& service, const std::strin
                    },
                    [=, &s] {
                      OwnedKey key(s);
-                     s.OpenKey(kHkcu, values, platform::access::kQueryValue, key.Receive());
+                     s.OpenKey(kHkcu, values, cregistry::access::kQueryValue, key.Receive());
                    },
                    target});
   pairs.push_back({"Value read, text",
@@ -135,9 +138,9 @@ std::vector<Pair> MakePairs(platform::RegistryService& service, const std::strin
                    target});
   pairs.push_back({"EnumerateValues, " + std::to_string(entries), MakeListing(service, base),
                    [=, &s] {
-                     std::vector<platform::Text> names;
+                     std::vector<cregistry::Text> names;
                      OwnedKey key(s);
-                     if (s.OpenKey(kHkcu, list, platform::access::kQueryValue, key.Receive()) != 0)
+                     if (s.OpenKey(kHkcu, list, cregistry::access::kQueryValue, key.Receive()) != 0)
                        return;
                      std::uint32_t longest = 0;
                      s.QueryInfoKey(key.get(), &longest);
@@ -159,9 +162,9 @@ std::vector<Pair> MakePairs(platform::RegistryService& service, const std::strin
          reg->EnumerateSections(names, count);
        },
        [=, &s] {
-         std::vector<platform::Text> names;
+         std::vector<cregistry::Text> names;
          OwnedKey key(s);
-         if (s.OpenKey(kHkcu, list, platform::access::kEnumerateSubKeys, key.Receive()) != 0)
+         if (s.OpenKey(kHkcu, list, cregistry::access::kEnumerateSubKeys, key.Receive()) != 0)
            return;
          char name[256];
          for (std::uint32_t i = 0; s.EnumKey(key.get(), i, name, sizeof name) == 0; ++i) {
@@ -177,9 +180,9 @@ std::vector<Pair> MakePairs(platform::RegistryService& service, const std::strin
                        float WindowWidth() const override { return 0; }
                        float WindowHeight() const override { return 0; }
                        void PlaceWindow(float, float) override {}
-                       platform::Text LabelText() const override { return {}; }
-                       void SetLabelText(const platform::Text&) override {}
-                       int ShowMessage(const platform::Text&, const platform::Text&,
+                       cregistry::Text LabelText() const override { return {}; }
+                       void SetLabelText(const cregistry::Text&) override {}
+                       int ShowMessage(const cregistry::Text&, const cregistry::Text&,
                                        std::uint32_t) override {
                          return 0;
                        }
@@ -189,18 +192,18 @@ std::vector<Pair> MakePairs(platform::RegistryService& service, const std::strin
                    },
                    [&s] {
                      for (const char16_t* section : app::kResetSections) {
-                       s.DeleteKey(kHkcu, platform::ToUtf8(section));
+                       s.DeleteKey(kHkcu, cregistry::ToUtf8(section));
                      }
                    },
                    target});
   return pairs;
 }
 
-std::function<void()> MakeListing(platform::RegistryService& service, const std::string& base) {
+std::function<void()> MakeListing(cregistry::RegistryService& service, const std::string& base) {
   const std::string list = base + "\\List";
   auto reg = std::make_shared<cRegistry>(service);
   reg->ClassKey(HKEY_CURRENT_USER);
-  reg->SectionKey(platform::FromUtf8(list));
+  reg->SectionKey(cregistry::FromUtf8(list));
   return [reg] {
     NameList names;
     std::int32_t count = 0;

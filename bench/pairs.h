@@ -19,13 +19,13 @@ struct Pair {
 
 // Lays out the keys the pairs work on below HKCU\<base> and builds the pairs.
 // entries: the number of values and of sub-keys to list.
-std::vector<Pair> MakePairs(platform::RegistryService& service, const std::string& base,
+std::vector<Pair> MakePairs(cregistry::RegistryService& service, const std::string& base,
                             int entries, double target);
 
 // EnumerateValues, through cRegistry, of the key of names that MakePairs lays out.
-std::function<void()> MakeListing(platform::RegistryService& service, const std::string& base);
+std::function<void()> MakeListing(cregistry::RegistryService& service, const std::string& base);
 
 // Removes what MakePairs and MakeListing laid out.
-void Clean(platform::RegistryService& service, const std::string& base);
+void Clean(cregistry::RegistryService& service, const std::string& base);
 
 }  // namespace bench

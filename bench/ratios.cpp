@@ -50,11 +50,11 @@ bench::Comparison Measure(const std::function<void()>& ours, const std::function
 int main(int argc, char** argv) {
   const int rounds = std::max(21, argc > 1 ? std::atoi(argv[1]) : 21);
 #ifdef _WIN32
-  platform::Win32Registry service;
+  cregistry::Win32Registry service;
   const char* backend = "advapi32";
   const double target = 1.05;
 #else
-  platform::MemoryRegistry service;
+  cregistry::MemoryRegistry service;
   const char* backend = "in-memory registry";
   const double target = 1.5;
 #endif

@@ -6,6 +6,6 @@
 #include "registry_demo.h"
 
 int main() {
-  platform::MemoryRegistry service;
+  cregistry::MemoryRegistry service;
   return RunDemo(service, u"registry_example", false, std::cout);
 }

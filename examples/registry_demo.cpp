@@ -2,9 +2,17 @@
 
 #include "cregistry/cregistry.h"
 
+using cregistry::cRegistry;
+using cregistry::HKEY_CURRENT_USER;
+using cregistry::NameList;
+using cregistry::REG_DWORD;
+using cregistry::REG_SZ;
+using cregistry::RegistryError;
+using cregistry::Variant;
+
 namespace {
 
-std::string Narrow(const platform::Text& text) { return platform::ToUtf8(text); }
+std::string Narrow(const cregistry::Text& text) { return cregistry::ToUtf8(text); }
 
 void List(std::ostream& out, const char* what, const NameList& names, std::int32_t count) {
   out << what << ":";
@@ -14,9 +22,9 @@ void List(std::ostream& out, const char* what, const NameList& names, std::int32
 
 }  // namespace
 
-int RunDemo(platform::RegistryService& service, const char16_t* name, bool keep,
+int RunDemo(cregistry::RegistryService& service, const char16_t* name, bool keep,
             std::ostream& out) {
-  const platform::Text key = platform::Text(u"Software\\") + name;
+  const cregistry::Text key = cregistry::Text(u"Software\\") + name;
   cRegistry reg(service);
   try {
     reg.ValueEx(HKEY_CURRENT_USER, key, u"Greeting", REG_SZ, Variant(),

@@ -9,4 +9,5 @@
 #include "cregistry/registry_service.h"
 
 // Returns the program's exit code; reports a RegistryError on the stream.
-int RunDemo(platform::RegistryService& service, const char16_t* name, bool keep, std::ostream& out);
+int RunDemo(cregistry::RegistryService& service, const char16_t* name, bool keep,
+            std::ostream& out);

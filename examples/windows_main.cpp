@@ -7,7 +7,7 @@
 #include "registry_demo.h"
 
 int main(int argc, char** argv) {
-  platform::Win32Registry service;
+  cregistry::Win32Registry service;
   return RunDemo(service, u"registry_example", argc > 1 && std::strcmp(argv[1], "--keep") == 0,
                  std::cout);
 }

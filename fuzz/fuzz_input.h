@@ -27,11 +27,11 @@ class FuzzInput {
   // A short text drawn from a small alphabet that provokes the interesting
   // cases: backslashes, percent signs, accents, the euro sign, characters
   // outside the code page and U+0000.
-  platform::Text Text(std::size_t longest = 24) {
+  cregistry::Text Text(std::size_t longest = 24) {
     static constexpr char16_t kAlphabet[] = {u'a',      u'B',      u'\\',     u'%',      u' ',
                                              u'\u00e8', u'\u20ac', u'\uFF3C', u'\u4e2d', u'\0',
                                              u'x',      u'.',      u'"',      u'1'};
-    platform::Text text(Take<std::uint8_t>() % (longest + 1), u'a');
+    cregistry::Text text(Take<std::uint8_t>() % (longest + 1), u'a');
     for (auto& c : text) c = kAlphabet[Take<std::uint8_t>() % std::size(kAlphabet)];
     return text;
   }

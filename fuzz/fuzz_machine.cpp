@@ -7,14 +7,16 @@
 #include "cregistry/memory_registry.h"
 #include "fuzz_input.h"
 
+using namespace cregistry;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   cRegistry reg(hooks);
-  const platform::Text name = input.Text(8);
+  const cregistry::Text name = input.Text(8);
   reg.Machine(name);
-  const platform::Text stored = reg.Machine();
+  const cregistry::Text stored = reg.Machine();
   if (name.size() < 3) {
     if (!stored.empty()) std::abort();
   } else {

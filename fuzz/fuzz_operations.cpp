@@ -7,6 +7,8 @@
 #include "cregistry/memory_registry.h"
 #include "fuzz_input.h"
 
+using namespace cregistry;
+
 namespace {
 
 Variant AnyValue(FuzzInput& input) {
@@ -36,8 +38,8 @@ std::int32_t AnyRoot(FuzzInput& input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   memory.AddComputer("\\\\OTHER");
   cRegistry reg(hooks);
   NameList names;
@@ -94,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                    input.Text(), input.Take<std::int8_t>());
           break;
         case 15: {
-          std::vector<platform::Text> items(input.Take<std::uint8_t>() % 8);
+          std::vector<cregistry::Text> items(input.Take<std::uint8_t>() % 8);
           for (auto& item : items) item = input.Text(8);
           reg.CreateAdditionalEXEAssociations(input.Text(8), items);
           break;

@@ -8,15 +8,17 @@
 #include "cregistry/memory_registry.h"
 #include "fuzz_input.h"
 
+using namespace cregistry;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"S");
   reg.ValueType(input.Take<bool>() ? REG_SZ : REG_EXPAND_SZ);
-  const platform::Text text = input.Text(40);
+  const cregistry::Text text = input.Text(40);
   bool expandable = false;
   std::size_t first = text.size();
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -35,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (hooks.OpenHandleCount() != 0) std::abort();
     return 0;
   }
-  const auto stored = memory.Stored(platform::RootHandle(HKEY_CURRENT_USER), "S", "");
+  const auto stored = memory.Stored(cregistry::RootHandle(HKEY_CURRENT_USER), "S", "");
   if (!stored || stored->type != (expandable ? 2u : 1u)) std::abort();
   if (stored->data.size() != text.size() + 1 || stored->data.back() != 0) std::abort();
   if (hooks.OpenHandleCount() != 0) std::abort();

@@ -5,6 +5,8 @@
 #include "cregistry/variant.h"
 #include "fuzz_input.h"
 
+using namespace cregistry;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);
   Variant value;
@@ -36,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       value = Variant(input.Take<bool>());
       break;
   }
-  const platform::Text text = value.ToText();
-  const std::string narrow = platform::ToUtf8(text);
+  const cregistry::Text text = value.ToText();
+  const std::string narrow = cregistry::ToUtf8(text);
   if (const auto* number = value.AsLong()) {
     if (std::stol(narrow) != *number) std::abort();
   }

@@ -8,7 +8,7 @@
 
 #include "cp1252.h"
 
-namespace platform {
+namespace cregistry {
 namespace {
 
 bool HasUnpairedSurrogate(TextView text) {
@@ -154,4 +154,4 @@ unsigned MaxCharBytes(unsigned codePage) {
   }
 }
 
-}  // namespace platform
+}  // namespace cregistry

@@ -10,7 +10,7 @@
 
 #include "cregistry/text.h"
 
-namespace platform {
+namespace cregistry {
 
 constexpr unsigned kWesternCodePage = 1252;
 constexpr unsigned kJapaneseCodePage = 932;
@@ -37,4 +37,4 @@ std::size_t WholeCharacters(unsigned codePage, std::string_view bytes, std::size
 // (GetCPInfo's MaxCharSize): 1, 2 and 4.
 unsigned MaxCharBytes(unsigned codePage);
 
-}  // namespace platform
+}  // namespace cregistry

@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace platform {
+namespace cregistry {
 namespace {
 
 // Characters of the bytes 0x80 to 0x9F; the rest of the page is Latin-1.
@@ -49,4 +49,4 @@ Text DecodeCp1252(std::string_view bytes) {
   return text;
 }
 
-}  // namespace platform
+}  // namespace cregistry

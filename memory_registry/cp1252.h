@@ -8,7 +8,7 @@
 
 #include "cregistry/text.h"
 
-namespace platform {
+namespace cregistry {
 
 // UTF-16 to Windows-1252 bytes. Yields nothing when any character has no
 // exact byte in the code page: nothing is substituted or mapped best-fit.
@@ -18,4 +18,4 @@ std::optional<std::string> EncodeCp1252(TextView text);
 // the code page leaves undefined map to the C1 controls, as on Windows.
 Text DecodeCp1252(std::string_view bytes);
 
-}  // namespace platform
+}  // namespace cregistry

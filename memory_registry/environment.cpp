@@ -1,6 +1,6 @@
 #include "environment.h"
 
-namespace platform {
+namespace cregistry {
 
 std::string ExpandReferences(const std::string& text, const VariableLookup& lookup) {
   std::string expanded;
@@ -22,4 +22,4 @@ std::string ExpandReferences(const std::string& text, const VariableLookup& look
   return expanded;
 }
 
-}  // namespace platform
+}  // namespace cregistry

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-namespace platform {
+namespace cregistry {
 
 // The value of a variable, or null when it has none.
 using VariableLookup = std::function<const std::string*(const std::string& name)>;
@@ -15,4 +15,4 @@ using VariableLookup = std::function<const std::string*(const std::string& name)
 // "%" may open the next reference; a "%" without a partner stays too.
 std::string ExpandReferences(const std::string& text, const VariableLookup& lookup);
 
-}  // namespace platform
+}  // namespace cregistry

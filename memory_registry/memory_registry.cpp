@@ -8,7 +8,7 @@
 #include "environment.h"
 #include "node.h"
 
-namespace platform {
+namespace cregistry {
 namespace {
 
 // Longest names, in UTF-16 units.
@@ -340,6 +340,6 @@ Text MemoryRegistry::FromCodePage(std::string_view bytes) const {
   return DecodeCodePage(codePage_, bytes);
 }
 
-unsigned MemoryRegistry::MaxCharBytes() const { return platform::MaxCharBytes(codePage_); }
+unsigned MemoryRegistry::MaxCharBytes() const { return cregistry::MaxCharBytes(codePage_); }
 
-}  // namespace platform
+}  // namespace cregistry

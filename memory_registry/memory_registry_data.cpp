@@ -3,7 +3,7 @@
 #include "cregistry/memory_registry.h"
 #include "node.h"
 
-namespace platform {
+namespace cregistry {
 
 void MemoryRegistry::DenyAccess(KeyHandle root, const std::string& path,
                                 std::uint32_t deniedAccess) {
@@ -82,4 +82,4 @@ std::vector<std::string> MemoryRegistry::Dump() const {
   return lines;
 }
 
-}  // namespace platform
+}  // namespace cregistry

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace platform {
+namespace cregistry {
 namespace {
 
 char16_t Upper(char16_t c) {
@@ -44,4 +44,4 @@ std::vector<Text> SplitPath(const Text& path) {
   return levels;
 }
 
-}  // namespace platform
+}  // namespace cregistry

@@ -5,7 +5,7 @@
 
 #include "cregistry/text.h"
 
-namespace platform {
+namespace cregistry {
 
 // The name in upper case, for comparing names without regard to case as
 // Windows does: Latin (with the letters of Windows-1252), Greek, Cyrillic
@@ -16,4 +16,4 @@ Text Fold(Text name);
 // doubled or trailing backslash) are dropped.
 std::vector<Text> SplitPath(const Text& path);
 
-}  // namespace platform
+}  // namespace cregistry

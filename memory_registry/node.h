@@ -11,7 +11,7 @@
 #include "cregistry/memory_registry.h"
 #include "names.h"
 
-namespace platform {
+namespace cregistry {
 
 struct MemoryRegistry::Node {
   struct Value {
@@ -107,4 +107,4 @@ struct MemoryRegistry::Computer {
   }
 };
 
-}  // namespace platform
+}  // namespace cregistry

@@ -10,7 +10,7 @@
 #include <climits>
 #endif
 
-namespace platform {
+namespace cregistry {
 namespace {
 
 Text StripFolderAndExtension(Text path) {
@@ -46,4 +46,4 @@ Text ExecutableBaseName() {
 #endif
 }
 
-}  // namespace platform
+}  // namespace cregistry

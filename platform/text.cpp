@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace platform {
+namespace cregistry {
 
 std::string ToUtf8(TextView text) {
   std::string out;
@@ -93,4 +93,4 @@ Text DecimalText(long long number) {
   return Text(digits.begin(), digits.end());
 }
 
-}  // namespace platform
+}  // namespace cregistry

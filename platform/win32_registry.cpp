@@ -10,7 +10,7 @@
 extern "C" __declspec(dllimport) void WINAPI
     RtlMoveMemory(void* destination, const void* source, SIZE_T length);
 
-namespace platform {
+namespace cregistry {
 namespace {
 
 HKEY Key(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
@@ -55,9 +55,9 @@ Status Win32Registry::QueryValue(KeyHandle key, const std::string& name, std::ui
   // The outputs go through as they are: what the call leaves alone stays.
   DWORD storedType = type ? *type : 0;
   DWORD byteCount = size ? *size : 0;
-  const LONG status = RegQueryValueExA(Key(key), name.c_str(), nullptr,
-                                       type ? &storedType : nullptr, data,
-                                       size ? &byteCount : nullptr);
+  const LONG status =
+      RegQueryValueExA(Key(key), name.c_str(), nullptr, type ? &storedType : nullptr, data,
+                       size ? &byteCount : nullptr);
   if (type) {
     *type = storedType;
   }
@@ -131,4 +131,4 @@ unsigned Win32Registry::MaxCharBytes() const {
   return GetCPInfo(CP_ACP, &info) ? info.MaxCharSize : 4;
 }
 
-}  // namespace platform
+}  // namespace cregistry

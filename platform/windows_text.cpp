@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <climits>
 
-namespace platform {
+namespace cregistry {
 
 namespace {
 
@@ -59,4 +59,4 @@ Text WindowsDecode(unsigned codePage, std::string_view bytes) {
   return text;
 }
 
-}  // namespace platform
+}  // namespace cregistry

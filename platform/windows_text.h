@@ -8,7 +8,7 @@
 
 #include "cregistry/text.h"
 
-namespace platform {
+namespace cregistry {
 
 // UTF-16 to the code page. Nothing when the code page cannot hold the text
 // exactly: no best-fit mapping, no default character, and the bytes must
@@ -18,4 +18,4 @@ std::optional<std::string> WindowsEncode(unsigned codePage, TextView text);
 // The code page back to UTF-16.
 Text WindowsDecode(unsigned codePage, std::string_view bytes);
 
-}  // namespace platform
+}  // namespace cregistry

@@ -6,6 +6,8 @@
 #include "cregistry/cregistry.h"
 #include "cregistry/key_handle.h"
 
+namespace cregistry {
+
 struct cRegistry::Address {
   // Why nothing is addressed, when nothing is.
   enum class Failure {
@@ -15,15 +17,17 @@ struct cRegistry::Address {
     kComputer,  // the computer in Machine cannot be reached
   };
 
-  explicit Address(platform::RegistryService& service) : connection(service) {}
+  explicit Address(RegistryService& service) : connection(service) {}
   explicit operator bool() const { return failure == Failure::kNone; }
 
   Failure failure = Failure::kNone;
   // The root, or the connected computer's root, and SectionKey below it in
   // the service's code page.
-  platform::KeyHandle parent = 0;
+  KeyHandle parent = 0;
   std::string section;
   // The connection to Machine, if any: declared before the key that a member
   // opens below it, so it is closed after that key, on every path.
-  platform::OwnedKey connection;
+  OwnedKey connection;
 };
+
+}  // namespace cregistry

@@ -1,20 +1,22 @@
 // File-type associations in the registry's two class tables.
 #include "cregistry/cregistry.h"
 
+namespace cregistry {
+
 namespace {
 
 // The executable path without surrounding spaces, in double quotes.
-platform::Text QuotedPath(const platform::Text& sExePath) {
+Text QuotedPath(const Text& sExePath) {
   const auto first = sExePath.find_first_not_of(u' ');
-  platform::Text path = first == platform::Text::npos
-                            ? platform::Text()
-                            : sExePath.substr(first, sExePath.find_last_not_of(u' ') - first + 1);
+  Text path = first == Text::npos
+                  ? Text()
+                  : sExePath.substr(first, sExePath.find_last_not_of(u' ') - first + 1);
   if (path.empty() || path.front() != u'"') path.insert(path.begin(), u'"');
   if (path.back() != u'"') path.push_back(u'"');
   return path;
 }
 
-const platform::Text& OrDefault(const platform::Text& text, const platform::Text& fallback) {
+const Text& OrDefault(const Text& text, const Text& fallback) {
   return text.empty() ? fallback : text;
 }
 
@@ -62,7 +64,7 @@ void cRegistry::CreateEXEAssociation(const Text& sExePath, const Text& sClassNam
     write(shell + u"new\\command", path + u" /n \"%1\"");
   }
   if (lDefaultIconIndex >= 0) {
-    write(sClassName + u"\\DefaultIcon", path + u"," + platform::DecimalText(lDefaultIconIndex));
+    write(sClassName + u"\\DefaultIcon", path + u"," + DecimalText(lDefaultIconIndex));
   }
 }
 
@@ -103,3 +105,5 @@ void cRegistry::CreateAdditionalEXEAssociations(const Text& sClassName,
     write(command + u"\\command", vItems[k + 2]);
   }
 }
+
+}  // namespace cregistry

@@ -5,9 +5,10 @@
 
 #include "cregistry_address.h"
 
-using platform::OwnedKey;
-using platform::status::kMoreData;
-using platform::status::kSuccess;
+namespace cregistry {
+
+using status::kMoreData;
+using status::kSuccess;
 
 namespace {
 
@@ -33,7 +34,7 @@ bool cRegistry::EnumerateValues(NameList& sKeyNames, std::int32_t& iKeyCount) {
   sKeyNames.Clear();
   const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  if (!address || service_->OpenKey(address.parent, address.section, platform::access::kQueryValue,
+  if (!address || service_->OpenKey(address.parent, address.section, access::kQueryValue,
                                     key.Receive()) != kSuccess) {
     return true;
   }
@@ -65,9 +66,8 @@ bool cRegistry::EnumerateSections(NameList& sSect, std::int32_t& iSectCount) {
     sSect.Clear();
     const Address address = Addressed(Through::kThisComputer);
     OwnedKey key(*service_);
-    if (!address ||
-        service_->OpenKey(address.parent, address.section, platform::access::kEnumerateSubKeys,
-                          key.Receive()) != kSuccess) {
+    if (!address || service_->OpenKey(address.parent, address.section, access::kEnumerateSubKeys,
+                                      key.Receive()) != kSuccess) {
       return true;
     }
     // Room for a key name of 255 single-byte characters; more only when the
@@ -92,7 +92,8 @@ bool cRegistry::EnumerateSections(NameList& sSect, std::int32_t& iSectCount) {
   } catch (const std::bad_alloc&) {
     throw RegistryError::Raise(error_number::kEnumerateSectionsFailed, u"Out of memory");
   } catch (const std::exception& failure) {
-    throw RegistryError::Raise(error_number::kEnumerateSectionsFailed,
-                               platform::FromUtf8(failure.what()));
+    throw RegistryError::Raise(error_number::kEnumerateSectionsFailed, FromUtf8(failure.what()));
   }
 }
+
+}  // namespace cregistry

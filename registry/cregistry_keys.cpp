@@ -1,22 +1,22 @@
 // Key operations: existence, creation, deletion of keys and values.
 #include "cregistry_address.h"
 
-using platform::OwnedKey;
-using platform::status::kSuccess;
+namespace cregistry {
+
+using status::kSuccess;
 
 bool cRegistry::KeyExists() {
   const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  return address && service_->OpenKey(address.parent, address.section,
-                                      platform::access::kQueryValue, key.Receive()) == kSuccess;
+  return address && service_->OpenKey(address.parent, address.section, access::kQueryValue,
+                                      key.Receive()) == kSuccess;
 }
 
 bool cRegistry::CreateKey() {
   const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  if (!address ||
-      service_->CreateKey(address.parent, address.section, platform::access::kAllValueAndKeyRights,
-                          key.Receive()) != kSuccess) {
+  if (!address || service_->CreateKey(address.parent, address.section,
+                                      access::kAllValueAndKeyRights, key.Receive()) != kSuccess) {
     throw RegistryError::Raise(error_number::kRegistryFailure,
                                u"Failed to create registry Key: '" + m_SectionKey);
   }
@@ -30,12 +30,11 @@ bool cRegistry::DeleteKey() {
 }
 
 bool cRegistry::DeleteValue() {
-  const Text where = platform::DecimalText(m_ClassKey) + u"',Section: '" + m_SectionKey;
+  const Text where = DecimalText(m_ClassKey) + u"',Section: '" + m_SectionKey;
   const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  if (!address ||
-      service_->OpenKey(address.parent, address.section, platform::access::kAllValueAndKeyRights,
-                        key.Receive()) != kSuccess) {
+  if (!address || service_->OpenKey(address.parent, address.section, access::kAllValueAndKeyRights,
+                                    key.Receive()) != kSuccess) {
     throw RegistryError::Raise(error_number::kRegistryFailure,
                                u"Failed to open key '" + where + u"' for delete access");
   }
@@ -47,3 +46,5 @@ bool cRegistry::DeleteValue() {
   }
   return true;
 }
+
+}  // namespace cregistry

@@ -1,9 +1,11 @@
 // The object's addressing and setting properties, and what they address.
 #include "cregistry_address.h"
 
-cRegistry::cRegistry(platform::RegistryService& service) : service_(&service) {}
+namespace cregistry {
 
-cRegistry::Text cRegistry::Machine() const { return m_Machine; }
+cRegistry::cRegistry(RegistryService& service) : service_(&service) {}
+
+Text cRegistry::Machine() const { return m_Machine; }
 
 void cRegistry::Machine(const Text& sMachine) {
   // One or two characters cannot name a computer: they mean this one.
@@ -22,10 +24,10 @@ void cRegistry::ValueType(std::int32_t eValueType) { m_ValueType = eValueType; }
 std::int32_t cRegistry::ClassKey() const { return m_ClassKey; }
 void cRegistry::ClassKey(std::int32_t eKey) { m_ClassKey = eKey; }
 
-cRegistry::Text cRegistry::SectionKey() const { return m_SectionKey; }
+Text cRegistry::SectionKey() const { return m_SectionKey; }
 void cRegistry::SectionKey(const Text& sSectionKey) { m_SectionKey = sSectionKey; }
 
-cRegistry::Text cRegistry::ValueKey() const { return m_ValueKey; }
+Text cRegistry::ValueKey() const { return m_ValueKey; }
 void cRegistry::ValueKey(const Text& sValueKey) { m_ValueKey = sValueKey; }
 
 Variant cRegistry::Default() const { return m_Default; }
@@ -49,16 +51,15 @@ cRegistry::Address cRegistry::Addressed(Through through) {
   address.section = std::move(*section);
   // Windows takes any other value as a handle, ignoring its low two bits:
   // ClassKey 7 would reach whatever key the process holds as handle 4.
-  address.parent = platform::RootHandle(m_ClassKey);
-  if (!platform::IsPredefinedRoot(address.parent)) {
+  address.parent = RootHandle(m_ClassKey);
+  if (!IsPredefinedRoot(address.parent)) {
     address.failure = Failure::kRoot;
     return address;
   }
   if (through == Through::kMachine && !m_Machine.empty()) {
     const auto machine = ServiceName(m_Machine);
-    if (!machine ||
-        service_->ConnectRegistry(*machine, address.parent, address.connection.Receive()) !=
-            platform::status::kSuccess) {
+    if (!machine || service_->ConnectRegistry(*machine, address.parent,
+                                              address.connection.Receive()) != status::kSuccess) {
       address.failure = Failure::kComputer;
       return address;
     }
@@ -66,3 +67,5 @@ cRegistry::Address cRegistry::Addressed(Through through) {
   }
   return address;
 }
+
+}  // namespace cregistry

@@ -6,9 +6,10 @@
 
 #include "cregistry_address.h"
 
-using platform::OwnedKey;
-using platform::status::kMoreData;
-using platform::status::kSuccess;
+namespace cregistry {
+
+using status::kMoreData;
+using status::kSuccess;
 
 namespace {
 
@@ -30,15 +31,15 @@ Variant cRegistry::Value() {
   const Address address = Addressed(Through::kMachine);
   if (!address) return m_Default;
   OwnedKey key(*service_);
-  if (service_->OpenKey(address.parent, address.section, platform::access::kQueryValue,
-                        key.Receive()) != kSuccess) {
+  if (service_->OpenKey(address.parent, address.section, access::kQueryValue, key.Receive()) !=
+      kSuccess) {
     return m_Default;
   }
   auto found = ReadFound(key.get(), *name);
   return found ? std::move(*found) : m_Default;
 }
 
-std::optional<Variant> cRegistry::ReadFound(platform::KeyHandle key, const std::string& name) {
+std::optional<Variant> cRegistry::ReadFound(KeyHandle key, const std::string& name) {
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     // Size probe: status 0 (no data) or kMoreData (data) means it exists.
     std::uint32_t type = 0;
@@ -96,7 +97,7 @@ void cRegistry::ReverseByteOrder(std::int32_t value, std::int32_t& result) {
 // page, in characters, which can be half as many. The buffer therefore has
 // room for the code page's widest characters, starts without a NUL, and a
 // result counts only when its NUL lies inside the buffer.
-cRegistry::Text cRegistry::ExpandEnvironmentText(const std::string& stored) {
+Text cRegistry::ExpandEnvironmentText(const std::string& stored) {
   const std::uint64_t widest = std::max(service_->MaxCharBytes(), 1u);
   const std::uint32_t needed = service_->ExpandEnvironment(stored, nullptr, 0);
   std::uint64_t room = needed * widest;
@@ -116,3 +117,5 @@ cRegistry::Text cRegistry::ExpandEnvironmentText(const std::string& stored) {
   }
   return service_->FromCodePage(stored);
 }
+
+}  // namespace cregistry

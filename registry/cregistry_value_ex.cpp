@@ -1,6 +1,8 @@
 // One-call value access through the object's own public members.
 #include "cregistry/cregistry.h"
 
+namespace cregistry {
+
 Variant cRegistry::ValueEx(std::int32_t ClassKey, const Text& SectionKey, const Text& ValueKey,
                            std::int32_t ValueType, const Variant& Default) {
   this->ClassKey(ClassKey);
@@ -22,3 +24,5 @@ void cRegistry::ValueEx(std::int32_t ClassKey, const Text& SectionKey, const Tex
   const bool useDefault = this->ValueType() == REG_SZ && NewValue.ToText().empty();
   Value(useDefault ? Default : NewValue);
 }
+
+}  // namespace cregistry

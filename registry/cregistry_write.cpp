@@ -3,20 +3,19 @@
 
 #include "cregistry_address.h"
 
-using platform::OwnedKey;
-using platform::status::kInvalidData;
-using platform::status::kInvalidParameter;
-using platform::status::kSuccess;
+namespace cregistry {
+
+using status::kInvalidData;
+using status::kInvalidParameter;
+using status::kSuccess;
 
 namespace {
 
 // Type 2 when the text holds a "%" and a further "%" that starts at least
 // two characters after the first one (so "%%" stays type 1), else type 1.
-std::uint32_t TextType(const platform::Text& text) {
+std::uint32_t TextType(const Text& text) {
   const auto first = text.find(u'%');
-  return first != platform::Text::npos && text.find(u'%', first + 2) != platform::Text::npos
-             ? REG_EXPAND_SZ
-             : REG_SZ;
+  return first != Text::npos && text.find(u'%', first + 2) != Text::npos ? REG_EXPAND_SZ : REG_SZ;
 }
 
 bool FitsStatusCount(std::size_t size) { return size <= std::numeric_limits<std::uint32_t>::max(); }
@@ -35,7 +34,7 @@ void cRegistry::Value(const Variant& vValue) {
   // fails as a refused key creation does.
   if (!address) throw WriteFailure(error_number::kRegistryFailure, vValue);
   OwnedKey key(*service_);
-  if (service_->CreateKey(address.parent, address.section, platform::access::kAllValueAndKeyRights,
+  if (service_->CreateKey(address.parent, address.section, access::kAllValueAndKeyRights,
                           key.Receive()) != kSuccess) {
     throw WriteFailure(error_number::kRegistryFailure, vValue);
   }
@@ -44,8 +43,7 @@ void cRegistry::Value(const Variant& vValue) {
   }
 }
 
-platform::Status cRegistry::Store(platform::KeyHandle key, const std::string& name,
-                                  const Variant& vValue) {
+Status cRegistry::Store(KeyHandle key, const std::string& name, const Variant& vValue) {
   switch (m_ValueType) {
     case REG_SZ:
     case REG_EXPAND_SZ: {
@@ -91,7 +89,9 @@ platform::Status cRegistry::Store(platform::KeyHandle key, const std::string& na
 
 RegistryError cRegistry::WriteFailure(std::int32_t number, const Variant& vValue) const {
   return RegistryError::Raise(number, u"Failed to set registry value Key: '" +
-                                          platform::DecimalText(m_ClassKey) + u"',Section: '" +
-                                          m_SectionKey + u"',Key: '" + m_ValueKey +
-                                          u"' to value: '" + vValue.ToText() + u"'");
+                                          DecimalText(m_ClassKey) + u"',Section: '" + m_SectionKey +
+                                          u"',Key: '" + m_ValueKey + u"' to value: '" +
+                                          vValue.ToText() + u"'");
 }
+
+}  // namespace cregistry

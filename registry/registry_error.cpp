@@ -2,11 +2,13 @@
 
 #include "cregistry/process_name.h"
 
+namespace cregistry {
+
 namespace {
 
 constexpr char16_t kProjectName[] = u"Project1";
 
-platform::Text GenericDescription(std::int32_t number) {
+Text GenericDescription(std::int32_t number) {
   switch (number) {
     case error_number::kSubscriptOutOfRange:
       return u"Subscript out of range";
@@ -17,13 +19,13 @@ platform::Text GenericDescription(std::int32_t number) {
 
 }  // namespace
 
-RegistryError::RegistryError(std::int32_t number, platform::Text source, platform::Text description)
-    : std::runtime_error(platform::ToUtf8(description)),
+RegistryError::RegistryError(std::int32_t number, Text source, Text description)
+    : std::runtime_error(ToUtf8(description)),
       Number(number),
       Source(std::move(source)),
       Description(std::move(description)) {}
 
-RegistryError RegistryError::Raise(std::int32_t number, platform::Text description) {
+RegistryError RegistryError::Raise(std::int32_t number, Text description) {
   return RegistryError(number, RegistrySource(), std::move(description));
 }
 
@@ -31,8 +33,10 @@ RegistryError RegistryError::RaiseNumber(std::int32_t number) {
   return RegistryError(number, kProjectName, GenericDescription(number));
 }
 
-platform::Text RegistrySource() {
-  platform::Text name = platform::ExecutableBaseName();
+Text RegistrySource() {
+  Text name = ExecutableBaseName();
   if (name.empty()) name = kProjectName;
   return name + u".cRegistry";
 }
+
+}  // namespace cregistry

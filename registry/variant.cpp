@@ -4,11 +4,13 @@
 #include <charconv>
 #include <string>
 
+namespace cregistry {
+
 namespace {
 
-platform::Text Ascii(const std::string& text) { return platform::Text(text.begin(), text.end()); }
+Text Ascii(const std::string& text) { return Text(text.begin(), text.end()); }
 
-platform::Text DoubleText(double value) {
+Text DoubleText(double value) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   std::string text(buffer, result.ptr);
@@ -19,9 +21,9 @@ platform::Text DoubleText(double value) {
   return Ascii(text);
 }
 
-platform::Text BytesText(const ByteArray& bytes) {
+Text BytesText(const ByteArray& bytes) {
   static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-  platform::Text text;
+  Text text;
   text.reserve(bytes.Bytes.size() * 3);
   for (const std::uint8_t byte : bytes.Bytes) {
     if (!text.empty()) text += u' ';
@@ -33,14 +35,14 @@ platform::Text BytesText(const ByteArray& bytes) {
 
 }  // namespace
 
-platform::Text Variant::ToText() const {
+Text Variant::ToText() const {
   switch (kind()) {
     case Kind::kEmpty:
-      return platform::Text();
+      return Text();
     case Kind::kInteger:
-      return platform::DecimalText(*AsInteger());
+      return DecimalText(*AsInteger());
     case Kind::kLong:
-      return platform::DecimalText(*AsLong());
+      return DecimalText(*AsLong());
     case Kind::kText:
       return *AsText();
     case Kind::kBytes:
@@ -50,5 +52,7 @@ platform::Text Variant::ToText() const {
     case Kind::kBoolean:
       return *AsBoolean() ? u"True" : u"False";
   }
-  return platform::Text();
+  return Text();
 }
+
+}  // namespace cregistry

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace platform {
+namespace cregistry {
 namespace {
 
 // Takes the hook that fires for this call of the operation out of the list,
@@ -180,4 +180,4 @@ void HookedService::MoveBytes(void* destination, const void* source, std::size_t
   Record(Operation::kMoveBytes, 0, {}, static_cast<std::uint32_t>(count), status::kSuccess);
 }
 
-}  // namespace platform
+}  // namespace cregistry

@@ -4,7 +4,7 @@
 namespace {
 
 using namespace testing_support;
-using platform::Text;
+using cregistry::Text;
 
 // The class tables are shared by the whole machine: every test uses its own
 // extension and class, and removes them afterwards.
@@ -24,13 +24,13 @@ class Associations : public RegistryTest<Backend> {
   void Clean() {
     for (const auto root : {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE}) {
       const std::string prefix = root == HKEY_LOCAL_MACHINE ? "SOFTWARE\\Classes\\" : "";
-      DeleteTree(this->service(), platform::RootHandle(root), prefix + "." + tag_);
-      DeleteTree(this->service(), platform::RootHandle(root), prefix + ClassName());
+      DeleteTree(this->service(), cregistry::RootHandle(root), prefix + "." + tag_);
+      DeleteTree(this->service(), cregistry::RootHandle(root), prefix + ClassName());
     }
   }
   std::string ClassName() const { return "RPV.Test." + tag_; }
-  Text ClassText() const { return platform::FromUtf8(ClassName()); }
-  Text Extension() const { return platform::FromUtf8(tag_); }
+  Text ClassText() const { return cregistry::FromUtf8(ClassName()); }
+  Text Extension() const { return cregistry::FromUtf8(tag_); }
 
   // The default value of a key below both class tables, which must agree.
   std::optional<std::string> Stored(const std::string& path, std::uint32_t* type = nullptr) {
@@ -39,9 +39,9 @@ class Associations : public RegistryTest<Backend> {
     const std::string paths[2] = {path, "SOFTWARE\\Classes\\" + path};
     const std::int32_t roots[2] = {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE};
     for (int i = 0; i < 2; ++i) {
-      platform::KeyHandle key = 0;
-      if (this->service().OpenKey(platform::RootHandle(roots[i]), paths[i],
-                                  platform::access::kQueryValue, key) != 0) {
+      cregistry::KeyHandle key = 0;
+      if (this->service().OpenKey(cregistry::RootHandle(roots[i]), paths[i],
+                                  cregistry::access::kQueryValue, key) != 0) {
         continue;
       }
       std::uint32_t size = 0;
@@ -101,8 +101,8 @@ TYPED_TEST(Associations, WritesOptionalCommandsInTheirOrderWithDefaultTexts) {
     // calls tell the two tables apart.
     std::vector<std::string> order, machine;
     for (const auto& call : this->hooks().Calls()) {
-      if (call.operation == platform::Operation::kCreateKey) {
-        (call.key == platform::RootHandle(HKEY_CLASSES_ROOT) ? order : machine)
+      if (call.operation == cregistry::Operation::kCreateKey) {
+        (call.key == cregistry::RootHandle(HKEY_CLASSES_ROOT) ? order : machine)
             .push_back(call.name);
       }
     }
@@ -202,13 +202,13 @@ TYPED_TEST(Associations, NoItemsForADefinedClassWritesNothing) {
 }
 
 TEST(AssociationCalls, TheFirstFailingWriteEndsTheRegistration) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   cRegistry reg(hooks);
   // The third store (row 2 below HKEY_CLASSES_ROOT) is refused.
-  hooks.InjectFault(platform::Operation::kSetValue, platform::status::kAccessDenied, 3);
+  hooks.InjectFault(cregistry::Operation::kSetValue, cregistry::status::kAccessDenied, 3);
   EXPECT_THROW(reg.CreateEXEAssociation(u"C:\\v.exe", u"Demo.File", u"D", u"dmf"), RegistryError);
-  const auto classes = platform::RootHandle(HKEY_CLASSES_ROOT);
+  const auto classes = cregistry::RootHandle(HKEY_CLASSES_ROOT);
   EXPECT_TRUE(memory.Stored(classes, ".dmf", "").has_value());
   EXPECT_FALSE(memory.Stored(classes, "Demo.File", "").has_value());
   EXPECT_FALSE(memory.KeyPresent(classes, "Demo.File\\shell"));
@@ -218,21 +218,21 @@ TEST(AssociationCalls, TheFirstFailingWriteEndsTheRegistration) {
 }
 
 TEST(AssociationCalls, FailedAdditionalWritesArePassedOver) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   cRegistry reg(hooks);
   reg.CreateEXEAssociation(u"C:\\v.exe", u"Demo.File", u"D", u"dmf");
   hooks.ClearCalls();
   // The first write of the first triple's menu text fails: its second write
   // is skipped with it, and everything after still runs.
-  hooks.InjectFault(platform::Operation::kSetValue, platform::status::kAccessDenied, 1);
+  hooks.InjectFault(cregistry::Operation::kSetValue, cregistry::status::kAccessDenied, 1);
   // A failure that is no registry status (no memory) in the last command's
   // first write is passed over too.
-  hooks.InjectException(platform::Operation::kSetValue, std::make_exception_ptr(std::bad_alloc()),
+  hooks.InjectException(cregistry::Operation::kSetValue, std::make_exception_ptr(std::bad_alloc()),
                         6);
   reg.CreateAdditionalEXEAssociations(u"Demo.File", {u"a", u"A", u"ca", u"b", u"B", u"cb"});
-  EXPECT_EQ(hooks.CountCalls(platform::Operation::kSetValue), 5);
-  const auto classes = platform::RootHandle(HKEY_CLASSES_ROOT);
+  EXPECT_EQ(hooks.CountCalls(cregistry::Operation::kSetValue), 5);
+  const auto classes = cregistry::RootHandle(HKEY_CLASSES_ROOT);
   EXPECT_TRUE(memory.Stored(classes, "Demo.File\\shell\\a\\command", "").has_value());
   EXPECT_TRUE(memory.Stored(classes, "Demo.File\\shell\\b", "").has_value());
   EXPECT_EQ(reg.SectionKey(), u"Demo.File\\shell\\b\\command");

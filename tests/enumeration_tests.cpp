@@ -8,8 +8,8 @@
 namespace {
 
 using namespace testing_support;
-using platform::Operation;
-using platform::Text;
+using cregistry::Operation;
+using cregistry::Text;
 
 template <typename Backend>
 using Enumeration = RegistryTest<Backend>;
@@ -45,14 +45,14 @@ TYPED_TEST(Enumeration, ListsSubKeyNamesUpToTheLongestName) {
   // A sub-key name of the longest length, 255 characters (510 bytes in 932),
   // created below an open key (Wine's ANSI calls take paths of at most 260
   // characters).
-  platform::KeyHandle parent = 0;
-  ASSERT_EQ(
-      this->service().OpenKey(kHkcu, this->base(), platform::access::kAllValueAndKeyRights, parent),
-      0);
+  cregistry::KeyHandle parent = 0;
+  ASSERT_EQ(this->service().OpenKey(kHkcu, this->base(), cregistry::access::kAllValueAndKeyRights,
+                                    parent),
+            0);
   const Text longest(255, this->texts().letter);
-  platform::KeyHandle child = 0;
+  cregistry::KeyHandle child = 0;
   ASSERT_EQ(this->service().CreateKey(parent, *this->service().ToCodePage(longest),
-                                      platform::access::kAllValueAndKeyRights, child),
+                                      cregistry::access::kAllValueAndKeyRights, child),
             0);
   this->service().CloseKey(child);
   this->service().CloseKey(parent);
@@ -126,8 +126,8 @@ class EnumerationCalls : public ::testing::Test {
   }
   void TearDown() override { EXPECT_EQ(hooks.OpenHandleCount(), 0); }
 
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks{memory};
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks{memory};
   cRegistry reg{hooks};
   NameList names;
   std::int32_t count = 0;
@@ -155,12 +155,12 @@ TEST_F(EnumerationCalls, TenThousandEntriesComeInTheServiceOrder) {
 
 TEST_F(EnumerationCalls, ALongerNameAppearingMidwayIsRetriedNotDropped) {
   // The second name no longer fits: the service says so once.
-  hooks.InjectFault(Operation::kEnumValue, platform::status::kMoreData, 2);
+  hooks.InjectFault(Operation::kEnumValue, cregistry::status::kMoreData, 2);
   EXPECT_TRUE(reg.EnumerateValues(names, count));
   ASSERT_EQ(count, 3);
   EXPECT_EQ(names(2), u"b");
   // A service that always says so: the listing ends, boundedly.
-  hooks.InjectFault(Operation::kEnumValue, platform::status::kMoreData);
+  hooks.InjectFault(Operation::kEnumValue, cregistry::status::kMoreData);
   EXPECT_TRUE(reg.EnumerateValues(names, count));
   EXPECT_EQ(count, 0);
 }
@@ -184,10 +184,10 @@ TEST_F(EnumerationCalls, OpensWithTheirOwnAccessAndStopAtAnyFailure) {
   hooks.ClearCalls();
   reg.EnumerateValues(names, count);
   EXPECT_EQ(hooks.Calls()[0].value, 1u);
-  hooks.InjectFault(Operation::kEnumKey, platform::status::kAccessDenied, 2);
+  hooks.InjectFault(Operation::kEnumKey, cregistry::status::kAccessDenied, 2);
   EXPECT_TRUE(reg.EnumerateSections(names, count));
   EXPECT_EQ(count, 1);
-  hooks.InjectFault(Operation::kQueryInfoKey, platform::status::kAccessDenied, 1);
+  hooks.InjectFault(Operation::kQueryInfoKey, cregistry::status::kAccessDenied, 1);
   EXPECT_TRUE(reg.EnumerateValues(names, count));
   EXPECT_EQ(count, 0);
 }

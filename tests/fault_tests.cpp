@@ -10,9 +10,9 @@
 namespace {
 
 using namespace testing_support;
-using platform::MemoryRegistry;
-using platform::Operation;
-using platform::Text;
+using cregistry::MemoryRegistry;
+using cregistry::Operation;
+using cregistry::Text;
 
 // What a member promises when one of its service calls fails.
 enum class OnFailure {
@@ -182,8 +182,8 @@ class FaultSweep : public OnBackend<Backend> {
     for (const auto root : {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE}) {
       const std::string tables = root == HKEY_CLASSES_ROOT ? "" : "SOFTWARE\\Classes\\";
       for (const Text& name : {Text(u".") + kExtension, Text(kClass)}) {
-        EXPECT_TRUE(DeleteTree(this->service(), platform::RootHandle(root),
-                               tables + platform::ToUtf8(name)));
+        EXPECT_TRUE(DeleteTree(this->service(), cregistry::RootHandle(root),
+                               tables + cregistry::ToUtf8(name)));
       }
     }
     EXPECT_TRUE(DeleteTree(this->service(), kHkcu, this->base()));
@@ -217,8 +217,9 @@ using SweepBackends =
 TYPED_TEST_SUITE(FaultSweep, SweepBackends, BackendNames);
 
 TYPED_TEST(FaultSweep, EveryServiceCallOfEveryMemberFailedInTurn) {
-  const platform::Status failures[] = {platform::status::kAccessDenied, platform::status::kMoreData,
-                                       platform::status::kFileNotFound};
+  const cregistry::Status failures[] = {cregistry::status::kAccessDenied,
+                                        cregistry::status::kMoreData,
+                                        cregistry::status::kFileNotFound};
   auto& hooks = this->hooks();
   auto* memory = this->memory();
   const Scene scene = this->MakeScene();
@@ -248,7 +249,7 @@ TYPED_TEST(FaultSweep, EveryServiceCallOfEveryMemberFailedInTurn) {
       const auto op = calls[k].operation;
       const int occurrence = static_cast<int>(
           std::count_if(calls.begin(), calls.begin() + static_cast<long>(k) + 1,
-                        [op](const platform::RecordedCall& c) { return c.operation == op; }));
+                        [op](const cregistry::RecordedCall& c) { return c.operation == op; }));
       for (const auto status : failures) {
         SCOPED_TRACE("call " + std::to_string(k) + " fails with " + std::to_string(status));
         this->Arrange();
@@ -289,21 +290,21 @@ TYPED_TEST(FaultSweep, EveryServiceCallOfEveryMemberFailedInTurn) {
 
 TEST(FaultInjection, MessagesNeverCarryTheServiceStatus) {
   MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::HookedService hooks(memory);
   cRegistry reg(hooks);
   Address(reg, u"S", u"Size", REG_DWORD);
   hooks.InjectFault(Operation::kSetValue, 1234567);
   const auto error = ExpectRaises([&] { reg.Value(Variant(42)); }, error_number::kSetValueFailed,
                                   u"Failed to set registry value Key: '-2147483647',Section: "
                                   u"'S',Key: 'Size' to value: '42'");
-  EXPECT_EQ(platform::ToUtf8(error.Description).find("1234567"), std::string::npos);
+  EXPECT_EQ(cregistry::ToUtf8(error.Description).find("1234567"), std::string::npos);
 }
 
 TEST(BadInput, RootsThatNameNoHive) {
   for (const std::int32_t root : {0, 7, -1}) {
     SCOPED_TRACE(root);
     MemoryRegistry memory;
-    platform::HookedService hooks(memory);
+    cregistry::HookedService hooks(memory);
     cRegistry reg(hooks);
     Address(reg, u"Software\\X", u"v", REG_SZ);
     reg.ClassKey(root);
@@ -312,7 +313,7 @@ TEST(BadInput, RootsThatNameNoHive) {
     EXPECT_EQ(reg.Value(), Variant(u"default"));
     ExpectRaises([&] { reg.CreateKey(); }, 26001);
     ExpectRaises([&] { reg.DeleteValue(); }, 26001,
-                 (u"Failed to open key '" + platform::DecimalText(root) +
+                 (u"Failed to open key '" + cregistry::DecimalText(root) +
                   u"',Section: 'Software\\X' for delete access")
                      .c_str());
     ExpectRaises([&] { reg.Value(Variant(u"x")); }, 26001);
@@ -328,7 +329,7 @@ TEST(BadInput, RootsThatNameNoHive) {
 
 TEST(BadInput, SectionPathsOfEveryLength) {
   MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::HookedService hooks(memory);
   cRegistry reg(hooks);
   Address(reg, u"", u"v", REG_SZ);
   // The empty path is the root itself.
@@ -351,7 +352,7 @@ TEST(BadInput, SectionPathsOfEveryLength) {
 
 TEST(BadInput, ValueNamesUpToTheLongest) {
   MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::HookedService hooks(memory);
   cRegistry reg(hooks);
   Address(reg, u"S", Text(16383, u'n'), REG_SZ);
   reg.Value(Variant(u"longest"));
@@ -368,7 +369,7 @@ TEST(BadInput, ValueNamesUpToTheLongest) {
 
 TEST(BadInput, TextsAndArraysOutOfTheOrdinary) {
   MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::HookedService hooks(memory);
   cRegistry reg(hooks);
   Address(reg, u"S", u"v", REG_SZ);
   // An embedded U+0000 in a text is data, and is kept.

@@ -10,8 +10,8 @@
 namespace {
 
 using namespace testing_support;
-using platform::Operation;
-using platform::Text;
+using cregistry::Operation;
+using cregistry::Text;
 
 class RecordingWindow final : public app::WindowSystem {
  public:
@@ -55,14 +55,14 @@ class Form1Test : public ::testing::Test {
   void SetUp() override {
     // Every section with a value, plus what the reset must leave alone.
     for (const char16_t* section : app::kResetSections) {
-      registry.Store(kHkcu, platform::ToUtf8(section), "Value", 1, Bytes("x\0"));
+      registry.Store(kHkcu, cregistry::ToUtf8(section), "Value", 1, Bytes("x\0"));
     }
     registry.Store(kHkcu, kBase, "BaseValue", 4, Bytes("\1\0\0\0"));
     registry.Store(kHkcu, kBase + "\\Altro", "Kept", 1, Bytes("y\0"));
     registry.Store(kHkcu, kBase + "\\Stampa\\Sotto", "Child", 1, Bytes("z\0"));
   }
-  platform::MemoryRegistry registry;
-  platform::HookedService hooks{registry};
+  cregistry::MemoryRegistry registry;
+  cregistry::HookedService hooks{registry};
   RecordingWindow window;
   app::Form1 form{window, hooks};
 };
@@ -114,8 +114,8 @@ TEST_F(Form1Test, YesDeletesTheTwelveSectionsInOrderAndEnds) {
   // are deleted all the same.
   for (std::size_t i = 0; i < 12; ++i) {
     const bool survives = i == 8;
-    EXPECT_EQ(registry.KeyPresent(kHkcu, platform::ToUtf8(app::kResetSections[i])), survives)
-        << platform::ToUtf8(app::kResetSections[i]);
+    EXPECT_EQ(registry.KeyPresent(kHkcu, cregistry::ToUtf8(app::kResetSections[i])), survives)
+        << cregistry::ToUtf8(app::kResetSections[i]);
   }
   EXPECT_TRUE(registry.Stored(kHkcu, kBase, "BaseValue").has_value());
   EXPECT_TRUE(registry.Stored(kHkcu, kBase + "\\Altro", "Kept").has_value());
@@ -140,13 +140,13 @@ TEST_F(Form1Test, AnnullaEndsWithoutTouchingTheRegistry) {
 }
 
 TEST_F(Form1Test, ResetGoesOnPastRefusedAndMissingSections) {
-  hooks.InjectFault(Operation::kDeleteKey, platform::status::kAccessDenied, 1);
+  hooks.InjectFault(Operation::kDeleteKey, cregistry::status::kAccessDenied, 1);
   form.ResetSettings();
-  EXPECT_TRUE(registry.KeyPresent(kHkcu, platform::ToUtf8(app::kResetSections[0])));
-  EXPECT_FALSE(registry.KeyPresent(kHkcu, platform::ToUtf8(app::kResetSections[1])));
+  EXPECT_TRUE(registry.KeyPresent(kHkcu, cregistry::ToUtf8(app::kResetSections[0])));
+  EXPECT_FALSE(registry.KeyPresent(kHkcu, cregistry::ToUtf8(app::kResetSections[1])));
   form.ResetSettings();  // the rest are missing now: passed over, no error
   EXPECT_EQ(hooks.CountCalls(Operation::kDeleteKey), 24);
-  EXPECT_FALSE(registry.KeyPresent(kHkcu, platform::ToUtf8(app::kResetSections[0])));
+  EXPECT_FALSE(registry.KeyPresent(kHkcu, cregistry::ToUtf8(app::kResetSections[0])));
 }
 
 TEST(Twips, ConvertAtTheScreensResolution) {

@@ -4,7 +4,7 @@
 namespace {
 
 using namespace testing_support;
-using platform::Text;
+using cregistry::Text;
 
 template <typename Backend>
 using KeyOperations = RegistryTest<Backend>;
@@ -53,10 +53,10 @@ TYPED_TEST(KeyOperations, DeleteValueRemovesOneValue) {
   this->Put(this->base(), "", 1, Bytes("d\0"));
   this->Address("", u"Size");
   EXPECT_TRUE(this->reg->DeleteValue());
-  EXPECT_EQ(this->Get(this->base(), "Size").status, platform::status::kFileNotFound);
+  EXPECT_EQ(this->Get(this->base(), "Size").status, cregistry::status::kFileNotFound);
   this->reg->ValueKey(u"");
   EXPECT_TRUE(this->reg->DeleteValue());  // the unnamed default value
-  EXPECT_EQ(this->Get(this->base(), "").status, platform::status::kFileNotFound);
+  EXPECT_EQ(this->Get(this->base(), "").status, cregistry::status::kFileNotFound);
   EXPECT_EQ(this->Get(this->base(), "Keep").status, 0);
 }
 
@@ -82,8 +82,8 @@ TYPED_TEST(KeyOperations, DeleteValueRaisesItsTwoErrors) {
 }
 
 TEST(KeyOperationCalls, UseTheirAccessMasksAndCloseEveryHandle) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"Software\\Demo");
@@ -94,20 +94,20 @@ TEST(KeyOperationCalls, UseTheirAccessMasksAndCloseEveryHandle) {
   EXPECT_EQ(hooks.OpenHandleCount(), 0);
   const auto& calls = hooks.Calls();
   ASSERT_EQ(calls.size(), 7u);
-  EXPECT_EQ(calls[0].operation, platform::Operation::kCreateKey);
+  EXPECT_EQ(calls[0].operation, cregistry::Operation::kCreateKey);
   EXPECT_EQ(calls[0].value, 0x3Fu);
-  EXPECT_EQ(calls[2].operation, platform::Operation::kOpenKey);
+  EXPECT_EQ(calls[2].operation, cregistry::Operation::kOpenKey);
   EXPECT_EQ(calls[2].value, 0x1u);
-  EXPECT_EQ(calls[4].operation, platform::Operation::kOpenKey);
+  EXPECT_EQ(calls[4].operation, cregistry::Operation::kOpenKey);
   EXPECT_EQ(calls[4].value, 0x3Fu);
-  EXPECT_EQ(calls[5].operation, platform::Operation::kDeleteValue);
-  EXPECT_EQ(calls[6].operation, platform::Operation::kCloseKey);
+  EXPECT_EQ(calls[5].operation, cregistry::Operation::kDeleteValue);
+  EXPECT_EQ(calls[6].operation, cregistry::Operation::kCloseKey);
 }
 
 TEST(KeyOperationCalls, AKeyThatCannotBeOpenedForQueryDoesNotExist) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
-  memory.DenyAccess(kHkcu, "Software\\Locked", platform::access::kQueryValue);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
+  memory.DenyAccess(kHkcu, "Software\\Locked", cregistry::access::kQueryValue);
   cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"Software\\Locked");

@@ -5,11 +5,11 @@
 namespace {
 
 using namespace testing_support;
-using platform::Text;
+using cregistry::Text;
 
 TEST(RegistryObject, StartsEmpty) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   const cRegistry reg(hooks);
   EXPECT_EQ(reg.ClassKey(), 0);
   EXPECT_EQ(reg.SectionKey(), u"");
@@ -36,12 +36,12 @@ TEST(RegistryObject, NormalisesTheComputerName) {
       {u" PC ", u"\\\\ PC "},
       {u"PC1\\", u"\\\\PC1\\"},
   };
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   cRegistry reg(hooks);
   for (const auto& row : rows) {
     reg.Machine(row.assigned);
-    EXPECT_EQ(reg.Machine(), row.stored) << platform::ToUtf8(row.assigned);
+    EXPECT_EQ(reg.Machine(), row.stored) << cregistry::ToUtf8(row.assigned);
   }
   reg.Machine(u"PC1");
   reg.Machine(u"");
@@ -50,8 +50,8 @@ TEST(RegistryObject, NormalisesTheComputerName) {
 }
 
 TEST(RegistryObject, StoresPropertiesUnchecked) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   cRegistry reg(hooks);
   for (const std::int32_t key : {7, -1, 0, static_cast<std::int32_t>(HKEY_LOCAL_MACHINE)}) {
     reg.ClassKey(key);
@@ -73,7 +73,7 @@ TEST(RegistryObject, StoresPropertiesUnchecked) {
 TEST(RegistryError, CarriesNumberSourceAndDescription) {
   const auto own = RegistryError::Raise(26001, u"Failed \u00e8");
   EXPECT_EQ(own.Number, 26001);
-  EXPECT_EQ(own.Source, platform::ExecutableBaseName() + u".cRegistry");
+  EXPECT_EQ(own.Source, cregistry::ExecutableBaseName() + u".cRegistry");
   EXPECT_EQ(own.Source, u"registry_tests.cRegistry");
   EXPECT_STREQ(own.what(), "Failed \xc3\xa8");
   const auto generic = RegistryError::RaiseNumber(9);
@@ -133,8 +133,8 @@ TYPED_TEST(DeleteKeyTest, AClassKeyThatNamesNoRootReachesNoKey) {
   const std::string held = this->base() + "\\Held";
   this->Put(held + "\\Victim", "", 1, Bytes("x\0"));
   this->Put(held, "kept", 1, Bytes("x\0"));
-  platform::KeyHandle key = 0;
-  ASSERT_EQ(this->service().OpenKey(kHkcu, held, platform::access::kAllValueAndKeyRights, key), 0);
+  cregistry::KeyHandle key = 0;
+  ASSERT_EQ(this->service().OpenKey(kHkcu, held, cregistry::access::kAllValueAndKeyRights, key), 0);
   const auto near = [key](int bits) { return static_cast<std::int32_t>(key | bits); };
   for (const std::int32_t classKey : {0, 5, 6, 7, near(1), near(2), near(3)}) {
     SCOPED_TRACE(classKey);
@@ -165,8 +165,8 @@ TYPED_TEST(DeleteKeyTest, AClassKeyThatNamesNoRootReachesNoKey) {
 }
 
 TEST(DeleteKeyCalls, MakesOneRequestBelowTheLocalRoot) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   memory.AddComputer("\\\\REMOTE");
   cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
@@ -174,7 +174,7 @@ TEST(DeleteKeyCalls, MakesOneRequestBelowTheLocalRoot) {
   reg.Machine(u"REMOTE");
   reg.DeleteKey();
   ASSERT_EQ(hooks.Calls().size(), 1u);
-  EXPECT_EQ(hooks.Calls()[0].operation, platform::Operation::kDeleteKey);
+  EXPECT_EQ(hooks.Calls()[0].operation, cregistry::Operation::kDeleteKey);
   EXPECT_EQ(hooks.Calls()[0].key, kHkcu);
   EXPECT_EQ(hooks.Calls()[0].name, "Software\\X");
 }

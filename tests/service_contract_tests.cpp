@@ -13,12 +13,12 @@
 namespace {
 
 using namespace testing_support;
-using platform::KeyHandle;
-using platform::Status;
-using platform::Text;
-using platform::ToUtf8;
-namespace access = platform::access;
-namespace status = platform::status;
+using cregistry::KeyHandle;
+using cregistry::Status;
+using cregistry::Text;
+using cregistry::ToUtf8;
+namespace access = cregistry::access;
+namespace status = cregistry::status;
 
 template <typename Backend>
 class ServiceContract : public OnBackend<Backend> {
@@ -229,9 +229,9 @@ TYPED_TEST(ServiceContract, ConnectingReachesThisComputerAndNotAnUnknownOne) {
   DWORD length = sizeof computer;
   ASSERT_TRUE(GetComputerNameA(computer, &length));
   self = std::string("\\\\") + computer;
-  if (TypeParam::kIsMemory) self = platform::MemoryRegistry::kLocalComputer;
+  if (TypeParam::kIsMemory) self = cregistry::MemoryRegistry::kLocalComputer;
 #else
-  self = platform::MemoryRegistry::kLocalComputer;
+  self = cregistry::MemoryRegistry::kLocalComputer;
 #endif
   ASSERT_EQ(this->service().ConnectRegistry(self, kHkcu, remote), 0);
   this->Put(this->base(), "seen", 1, Bytes("y\0"));
@@ -240,7 +240,7 @@ TYPED_TEST(ServiceContract, ConnectingReachesThisComputerAndNotAnUnknownOne) {
   std::uint32_t type = 0, size = 0;
   EXPECT_EQ(this->service().QueryValue(key, "seen", &type, nullptr, &size), 0);
   this->service().CloseKey(key);
-  if (!platform::IsPredefinedRoot(remote)) this->service().CloseKey(remote);
+  if (!cregistry::IsPredefinedRoot(remote)) this->service().CloseKey(remote);
 }
 
 TYPED_TEST(ServiceContract, ExpansionReportsItsLengthWithTheNul) {
@@ -275,7 +275,7 @@ TYPED_TEST(ServiceContract, CodePageHoldsItsOwnTextsAndRefusesTheRest) {
   const auto& japanese = TextsFor(932);
   struct Row {
     unsigned codePage;
-    platform::Text text;
+    cregistry::Text text;
     std::optional<std::string> bytes;  // nothing: refused, never substituted
   };
   const Row rows[] = {

@@ -22,9 +22,9 @@
 namespace {
 
 using namespace testing_support;
-using platform::KeyHandle;
-using platform::RegistryService;
-using platform::Status;
+using cregistry::KeyHandle;
+using cregistry::RegistryService;
+using cregistry::Status;
 
 constexpr char kBase[] = "Software\\ResetParametriVelto-test\\Differential";
 constexpr std::uint8_t kMarker = 0xBD;
@@ -66,7 +66,7 @@ struct Ref {
 };
 Ref Pick(std::uint32_t r) { return {Ref::Kind::kPick, r}; }
 Ref Label(int n, KeyHandle lowBits = 0) { return {Ref::Kind::kLabel, std::uint64_t(n), lowBits}; }
-Ref Root(std::int32_t hive) { return {Ref::Kind::kRoot, platform::RootHandle(hive)}; }
+Ref Root(std::int32_t hive) { return {Ref::Kind::kRoot, cregistry::RootHandle(hive)}; }
 Ref Raw(std::uint64_t value) { return {Ref::Kind::kRaw, value}; }
 
 // One side of the comparison: a service, the handles its calls returned,
@@ -80,7 +80,7 @@ class Side {
   void Begin() {
     DeleteTree(service, kHkcu, kBase);
     KeyHandle base = 0;
-    service.CreateKey(kHkcu, kBase, platform::access::kAllValueAndKeyRights, base);
+    service.CreateKey(kHkcu, kBase, cregistry::access::kAllValueAndKeyRights, base);
     labels_ = {base};
     open_ = {0};
   }
@@ -109,14 +109,14 @@ class Side {
     }
     static const char* const kRoots[] = {"HKCR", "HKCU", "HKLM", "HKU", "HKPD", "HKCC", "HKDD"};
     for (int i = 0; i < 7; ++i) {
-      if (key == platform::RootHandle(INT32_MIN + i)) return kRoots[i];
+      if (key == cregistry::RootHandle(INT32_MIN + i)) return kRoots[i];
     }
     return Number(key);
   }
   // A handle that a call returned takes the next label.
   std::string Returned(Status status, KeyHandle key, bool pickable = true) {
     if (status != 0) return "";
-    if (platform::IsPredefinedRoot(key)) return " " + Name(key);
+    if (cregistry::IsPredefinedRoot(key)) return " " + Name(key);
     labels_.push_back(key);
     if (pickable) open_.push_back(static_cast<int>(labels_.size() - 1));
     return " h" + std::to_string(labels_.size() - 1);
@@ -246,7 +246,7 @@ Step Query(Ref at, std::string name, Outputs outputs, std::uint32_t offered) {
                        std::to_string(st);
     // Wine sets the type to REG_NONE before it looks; Windows leaves it (the
     // second known difference): it is compared where the call found a value.
-    if (outputs.type && (st == 0 || st == platform::status::kMoreData)) {
+    if (outputs.type && (st == 0 || st == cregistry::status::kMoreData)) {
       line += " type=" + Number(type);
     }
     if (outputs.size) line += " size=" + std::to_string(size);
@@ -304,7 +304,7 @@ Step ListValues(Ref at, std::uint32_t room) {
       Buffer buffer(room);
       std::uint32_t length = room;
       st = side.service.EnumValue(key, index, reinterpret_cast<char*>(buffer.data()), &length);
-      if (st != 0 && st != platform::status::kMoreData) break;
+      if (st != 0 && st != cregistry::status::kMoreData) break;
       entries.insert(std::to_string(st) + " length=" + std::to_string(length) + " " +
                      buffer.Seen());
     }
@@ -330,11 +330,11 @@ Step Connect(std::string machine, std::int32_t hive) {
     std::string name = machine;
     if (auto at = name.find("self"); at != std::string::npos) name.replace(at, 4, side.computer);
     KeyHandle result = 0xBDBD;
-    const Status st = side.service.ConnectRegistry(name, platform::RootHandle(hive), result);
-    std::string line = "Connect(\"" + machine + "\", " + side.Name(platform::RootHandle(hive)) +
+    const Status st = side.service.ConnectRegistry(name, cregistry::RootHandle(hive), result);
+    std::string line = "Connect(\"" + machine + "\", " + side.Name(cregistry::RootHandle(hive)) +
                        ") -> " + std::to_string(st);
     // Never a handle to pick: it reaches the root, above the base key.
-    if (st == 0 && !platform::IsPredefinedRoot(result)) side.service.CloseKey(result);
+    if (st == 0 && !cregistry::IsPredefinedRoot(result)) side.service.CloseKey(result);
     return line + (st == 0 ? " connected" : "");
   };
 }
@@ -411,7 +411,7 @@ std::vector<Step> RandomSequence(std::uint32_t seed, unsigned codePage, const Al
   // fourth known differences): levels of up to 255 characters, paths of up
   // to 260.
   const auto chars = [codePage](const std::string& bytes) {
-    return platform::DecodeCodePage(codePage, bytes).size();
+    return cregistry::DecodeCodePage(codePage, bytes).size();
   };
   const auto level = [&] {
     std::string bytes = name();
@@ -548,10 +548,10 @@ class Differential : public ::testing::Test {
     return true;
   }
 
-  platform::MemoryRegistry memory_{GetACP()};
-  platform::Win32Registry windows_;
+  cregistry::MemoryRegistry memory_{GetACP()};
+  cregistry::Win32Registry windows_;
   Side memorySide_{memory_, "STANDIN"};
-  Side windowsSide_{windows_, platform::ToUtf8(ThisComputer())};
+  Side windowsSide_{windows_, cregistry::ToUtf8(ThisComputer())};
   int calls_ = 0;
   int modelled_ = 0;  // directed rows where the stand-in gives Windows' answer
 };

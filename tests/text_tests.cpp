@@ -11,9 +11,11 @@
 
 namespace {
 
-using platform::DecodeCp1252;
-using platform::EncodeCp1252;
-using platform::Text;
+using namespace cregistry;
+
+using cregistry::DecodeCp1252;
+using cregistry::EncodeCp1252;
+using cregistry::Text;
 
 struct CodePageRow {
   Text text;
@@ -36,7 +38,7 @@ TEST(Cp1252, EncodesExactlyOrRefuses) {
       {u"\xD83D\xDE00", std::nullopt},  // a character beyond the BMP
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(platform::ToUtf8(row.text));
+    SCOPED_TRACE(cregistry::ToUtf8(row.text));
     EXPECT_EQ(EncodeCp1252(row.text), row.bytes);
   }
 }
@@ -60,7 +62,7 @@ TEST(Cp1252, EveryByteDecodesAndEncodesBack) {
   // And every byte as Windows itself decodes it.
   for (int b = 0; b < 256; ++b) {
     const std::string byte(1, static_cast<char>(b));
-    EXPECT_EQ(DecodeCp1252(byte), platform::WindowsDecode(1252, byte)) << "byte " << b;
+    EXPECT_EQ(DecodeCp1252(byte), cregistry::WindowsDecode(1252, byte)) << "byte " << b;
   }
 #endif
 }
@@ -74,27 +76,27 @@ TEST(Cp932, ConvertsAsWindowsWhereBytesFormNoCharacter) {
       {"\x93\xfa\x96\x7b", u"\u65e5\u672c"},
       {"\x81\x5f", u"\uFF3C"},  // the fullwidth backslash; 0x5F is no backslash
       {"\x81\x20", u"\u30FB"},  // a pair without a character: the default
-      {"\x81", u"\u30FB"},       // a lead byte at the end
+      {"\x81", u"\u30FB"},      // a lead byte at the end
       {std::string("\x81\0a", 3), Text(u"\u30FB\0a", 3)},  // a NUL is no trail byte
       {"\x80\xa0\xfd\xfe\xff", u"\u0080\uF8F0\uF8F1\uF8F2\uF8F3"},
-      {"\xa1\xdf", u"\uFF61\uFF9F"},  // halfwidth katakana
+      {"\xa1\xdf", u"\uFF61\uFF9F"},          // halfwidth katakana
       {"\x87\x54\xfa\x4a", u"\u2160\u2160"},  // two pairs, one character
   };
   for (const auto& row : decodings) {
     SCOPED_TRACE(row.bytes);
-    EXPECT_EQ(platform::DecodeCodePage(932, row.bytes), row.text);
+    EXPECT_EQ(cregistry::DecodeCodePage(932, row.bytes), row.text);
   }
   const CodePageRow encodings[] = {
       {u"\u0080\uF8F0\uF8F3", std::string("\x80\xa0\xff")},
       {u"\u30FB", std::string("\x81\x45")},
       {u"\u2160", std::string("\x87\x54")},  // the pair Windows chooses
-      {u"\u00a5", std::nullopt},               // only a look-alike: the backslash
+      {u"\u00a5", std::nullopt},             // only a look-alike: the backslash
       {u"\u00e8", std::nullopt},
       {Text(1, u'\xD800'), std::nullopt},
   };
   for (const auto& row : encodings) {
-    SCOPED_TRACE(platform::ToUtf8(row.text));
-    EXPECT_EQ(platform::EncodeCodePage(932, row.text), row.bytes);
+    SCOPED_TRACE(cregistry::ToUtf8(row.text));
+    EXPECT_EQ(cregistry::EncodeCodePage(932, row.text), row.bytes);
   }
 }
 
@@ -105,20 +107,21 @@ TEST(StandInCodePages, ConvertEveryByteEveryPairAndEveryUnitAsWindows) {
     int differences = 0;
     for (int first = 0; first < 256; ++first) {
       std::string bytes(1, static_cast<char>(first));
-      if (platform::DecodeCodePage(codePage, bytes) != platform::WindowsDecode(codePage, bytes)) {
+      if (cregistry::DecodeCodePage(codePage, bytes) != cregistry::WindowsDecode(codePage, bytes)) {
         ++differences;
       }
       if (first < 0x80) continue;
       for (int second = 0; second < 256; ++second) {
         bytes = {static_cast<char>(first), static_cast<char>(second)};
-        if (platform::DecodeCodePage(codePage, bytes) != platform::WindowsDecode(codePage, bytes)) {
+        if (cregistry::DecodeCodePage(codePage, bytes) !=
+            cregistry::WindowsDecode(codePage, bytes)) {
           ++differences;
         }
       }
     }
     for (int unit = 0; unit < 0x10000; ++unit) {
       const Text text(1, static_cast<char16_t>(unit));
-      if (platform::EncodeCodePage(codePage, text) != platform::WindowsEncode(codePage, text)) {
+      if (cregistry::EncodeCodePage(codePage, text) != cregistry::WindowsEncode(codePage, text)) {
         ++differences;
       }
     }
@@ -130,19 +133,19 @@ TEST(StandInCodePages, ConvertEveryByteEveryPairAndEveryUnitAsWindows) {
 TEST(Utf8, ConvertsBothWays) {
   const Text samples[] = {u"", u"abc", u"\u00e8\u20ac", u"\xD83D\xDE00", Text(u"a\0b", 3)};
   for (const auto& sample : samples) {
-    EXPECT_EQ(platform::FromUtf8(platform::ToUtf8(sample)), sample);
+    EXPECT_EQ(cregistry::FromUtf8(cregistry::ToUtf8(sample)), sample);
   }
-  EXPECT_EQ(platform::ToUtf8(u"\u00e8"), "\xc3\xa8");
-  EXPECT_EQ(platform::ToUtf8(Text(1, u'\xD800')), "\xef\xbf\xbd");
-  EXPECT_EQ(platform::FromUtf8("\xff"), u"\uFFFD");
-  EXPECT_EQ(platform::FromUtf8("\xc0\x80"), u"\uFFFD\uFFFD");  // overlong
-  EXPECT_EQ(platform::FromUtf8("\xe2\x82"), u"\uFFFD\uFFFD");  // cut short
+  EXPECT_EQ(cregistry::ToUtf8(u"\u00e8"), "\xc3\xa8");
+  EXPECT_EQ(cregistry::ToUtf8(Text(1, u'\xD800')), "\xef\xbf\xbd");
+  EXPECT_EQ(cregistry::FromUtf8("\xff"), u"\uFFFD");
+  EXPECT_EQ(cregistry::FromUtf8("\xc0\x80"), u"\uFFFD\uFFFD");  // overlong
+  EXPECT_EQ(cregistry::FromUtf8("\xe2\x82"), u"\uFFFD\uFFFD");  // cut short
 }
 
 TEST(DecimalText, WritesSignedNumbers) {
-  EXPECT_EQ(platform::DecimalText(-2147483647), u"-2147483647");
-  EXPECT_EQ(platform::DecimalText(0), u"0");
-  EXPECT_EQ(platform::DecimalText(42), u"42");
+  EXPECT_EQ(cregistry::DecimalText(-2147483647), u"-2147483647");
+  EXPECT_EQ(cregistry::DecimalText(0), u"0");
+  EXPECT_EQ(cregistry::DecimalText(42), u"42");
 }
 
 }  // namespace

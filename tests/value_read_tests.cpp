@@ -5,8 +5,8 @@
 namespace {
 
 using namespace testing_support;
-using platform::Operation;
-using platform::Text;
+using cregistry::Operation;
+using cregistry::Text;
 
 template <typename Backend>
 using ValueRead = RegistryTest<Backend>;
@@ -43,7 +43,7 @@ TYPED_TEST(ValueRead, ConvertsByTheStoredType) {
   for (const auto& row : rows) this->Put(this->base(), row.name, row.type, row.stored);
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    this->Address("", platform::FromUtf8(row.name));
+    this->Address("", cregistry::FromUtf8(row.name));
     this->reg->ValueType(-9);
     EXPECT_EQ(this->reg->Value(), row.expected);
     EXPECT_EQ(this->reg->ValueType(), static_cast<std::int32_t>(row.type));
@@ -92,7 +92,7 @@ TYPED_TEST(ValueRead, ExpandsEnvironmentReferencesOfExpandableText) {
   this->Address("", u"expand");
   const Variant expanded = this->reg->Value();
   ASSERT_NE(expanded.AsText(), nullptr);
-  EXPECT_EQ(platform::ToUtf8(*expanded.AsText()).find('%'), std::string::npos);
+  EXPECT_EQ(cregistry::ToUtf8(*expanded.AsText()).find('%'), std::string::npos);
   EXPECT_EQ(expanded.AsText()->substr(expanded.AsText()->size() - 2), u"\\x");
   EXPECT_EQ(expanded.AsText()->find(u'\0'), Text::npos);  // no trailing NULs
   EXPECT_EQ(this->reg->ValueType(), 2);
@@ -126,8 +126,8 @@ TYPED_TEST(ValueRead, ReadsBelowTheComputerItIsConnectedTo) {
 }
 
 TEST(ValueReadCalls, AnExistingValueTakesOneProbeAndOneFetch) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   memory.Store(kHkcu, "Software\\Demo", "Size", 1, Bytes("abcdef\0"));
   cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
@@ -148,8 +148,8 @@ TEST(ValueReadCalls, AnExistingValueTakesOneProbeAndOneFetch) {
 }
 
 TEST(ValueReadCalls, AValueRewrittenBetweenProbeAndFetchIsProbedAgain) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   memory.Store(kHkcu, "Software\\Demo", "v", 1, Bytes("abc\0"));
   cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
@@ -157,27 +157,27 @@ TEST(ValueReadCalls, AValueRewrittenBetweenProbeAndFetchIsProbedAgain) {
   reg.ValueKey(u"v");
   reg.Default(Variant(u"default"));
   // The fetch finds more data than the probe reported, once: probe again.
-  hooks.InjectFault(Operation::kQueryValue, platform::status::kMoreData, 2);
+  hooks.InjectFault(Operation::kQueryValue, cregistry::status::kMoreData, 2);
   EXPECT_EQ(reg.Value(), Variant(u"abc"));
   EXPECT_EQ(hooks.CountCalls(Operation::kQueryValue), 4);
   // Always more data: give up after a bounded number of probes. A read that
   // yields Default leaves ValueType as it was.
   hooks.ClearCalls();
-  hooks.InjectFault(Operation::kQueryValue, platform::status::kMoreData);
+  hooks.InjectFault(Operation::kQueryValue, cregistry::status::kMoreData);
   reg.ValueType(42);
   EXPECT_EQ(reg.Value(), Variant(u"default"));
   EXPECT_LE(hooks.CountCalls(Operation::kQueryValue), 8);
   hooks.ClearFaults();
   // The value is gone by the fetch.
-  hooks.InjectFault(Operation::kQueryValue, platform::status::kFileNotFound, 2);
+  hooks.InjectFault(Operation::kQueryValue, cregistry::status::kFileNotFound, 2);
   EXPECT_EQ(reg.Value(), Variant(u"default"));
   EXPECT_EQ(reg.ValueType(), 42);
   EXPECT_EQ(hooks.OpenHandleCount(), 0);
 }
 
 TEST(ValueReadCalls, ReversesBigEndianBytesWithFourSingleByteCopies) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   memory.Store(kHkcu, "S", "v", 5, Bytes("\x12\x34\x56\x78"));
   cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
@@ -188,8 +188,8 @@ TEST(ValueReadCalls, ReversesBigEndianBytesWithFourSingleByteCopies) {
 }
 
 TEST(ValueReadCalls, FailedExpansionLeavesTheTextAsStored) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   memory.Store(kHkcu, "S", "v", 2, Bytes("%A%\\b\0"));
   memory.SetVariable("A", "expanded");
   cRegistry reg(hooks);
@@ -216,8 +216,8 @@ TEST(ValueReadCalls, FailedExpansionLeavesTheTextAsStored) {
 }
 
 TEST(ValueReadCalls, ReadsFromAConnectedComputer) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   memory.AddComputer("\\\\OTHER");
   memory.Store(kHkcu, "S", "v", 1, Bytes("local\0"));
   cRegistry reg(hooks);

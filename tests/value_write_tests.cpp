@@ -5,8 +5,8 @@
 namespace {
 
 using namespace testing_support;
-using platform::Operation;
-using platform::Text;
+using cregistry::Operation;
+using cregistry::Text;
 
 template <typename Backend>
 using ValueWrite = RegistryTest<Backend>;
@@ -46,7 +46,7 @@ TYPED_TEST(ValueWrite, StoresTheTypeAndBytesThatValueTypeSelects) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    this->Address("", platform::FromUtf8(row.name));
+    this->Address("", cregistry::FromUtf8(row.name));
     this->reg->ValueType(row.valueType);
     this->reg->Value(row.value);
     const auto raw = this->Get(this->base(), row.name);
@@ -72,7 +72,7 @@ TYPED_TEST(ValueWrite, OneCallWriteStoresDefaultForAnEmptyPlainText) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    const Text name = platform::FromUtf8(row.name);
+    const Text name = cregistry::FromUtf8(row.name);
     this->reg->ValueEx(HKEY_CURRENT_USER, this->baseText(), name, row.valueType, row.fallback,
                        row.value);
     EXPECT_EQ(this->Get(this->base(), row.name).data, row.stored);
@@ -91,7 +91,7 @@ TYPED_TEST(ValueWrite, WhatAReadReturnsWritesBackUnchanged) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     this->Put(this->base(), row.name, row.type, row.data);
-    this->Address("", platform::FromUtf8(row.name));
+    this->Address("", cregistry::FromUtf8(row.name));
     const Variant read = this->reg->Value();
     this->reg->Value(read);  // ValueType is the stored type now
     EXPECT_EQ(this->Get(this->base(), row.name).data, row.data);
@@ -134,7 +134,7 @@ TYPED_TEST(ValueWrite, RaisesWithItsMessageAndLeavesPropertiesAlone) {
     const auto error =
         ExpectRaises([&] { this->reg->Value(row.value); }, row.number, row.description.c_str());
     EXPECT_EQ(error.Source, row.number == 26001 ? u"Project1" : u"registry_tests.cRegistry");
-    EXPECT_EQ(this->Get(this->base(), "Size").status, platform::status::kFileNotFound);
+    EXPECT_EQ(this->Get(this->base(), "Size").status, cregistry::status::kFileNotFound);
     EXPECT_TRUE(this->Exists(this->base()));  // the key path was created
     EXPECT_EQ(this->reg->ValueType(), row.valueType);
     EXPECT_EQ(this->reg->Default(), Variant(u"d"));
@@ -164,9 +164,9 @@ TYPED_TEST(ValueWrite, AnUnreachableComputerRaisesAndStoresNothing) {
 }
 
 TEST(ValueWriteCalls, ARefusedKeyCreationRaisesAndChangesNothing) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
-  memory.DenyAccess(kHkcu, "Software", platform::access::kCreateSubKey);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
+  memory.DenyAccess(kHkcu, "Software", cregistry::access::kCreateSubKey);
   cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"Software\\Demo");
@@ -180,8 +180,8 @@ TEST(ValueWriteCalls, ARefusedKeyCreationRaisesAndChangesNothing) {
 }
 
 TEST(ValueWriteCalls, MakesOneCreateOneStoreAndOneClose) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   cRegistry reg(hooks);
   reg.ClassKey(HKEY_CURRENT_USER);
   reg.SectionKey(u"S");
@@ -194,14 +194,14 @@ TEST(ValueWriteCalls, MakesOneCreateOneStoreAndOneClose) {
   EXPECT_EQ(calls[1].operation, Operation::kSetValue);
   EXPECT_EQ(calls[2].operation, Operation::kCloseKey);
   // A refused store closes the key before the error reaches the caller.
-  hooks.InjectFault(Operation::kSetValue, platform::status::kAccessDenied);
+  hooks.InjectFault(Operation::kSetValue, cregistry::status::kAccessDenied);
   EXPECT_THROW(reg.Value(Variant(u"x")), RegistryError);
   EXPECT_EQ(hooks.OpenHandleCount(), 0);
 }
 
 TEST(ValueWriteCalls, WritesBelowTheConnectedComputerOnly) {
-  platform::MemoryRegistry memory;
-  platform::HookedService hooks(memory);
+  cregistry::MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
   memory.AddComputer("\\\\OTHER");
   cRegistry reg(hooks);
   reg.ClassKey(HKEY_LOCAL_MACHINE);
@@ -209,7 +209,7 @@ TEST(ValueWriteCalls, WritesBelowTheConnectedComputerOnly) {
   reg.ValueType(REG_SZ);
   reg.Machine(u"OTHER");
   reg.Value(Variant(u"there"));
-  EXPECT_FALSE(memory.KeyPresent(platform::RootHandle(HKEY_LOCAL_MACHINE), "SOFTWARE\\Demo"));
+  EXPECT_FALSE(memory.KeyPresent(cregistry::RootHandle(HKEY_LOCAL_MACHINE), "SOFTWARE\\Demo"));
   EXPECT_EQ(hooks.OpenHandleCount(), 0);
   EXPECT_EQ(reg.Value(), Variant(u"there"));
 }

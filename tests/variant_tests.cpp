@@ -6,10 +6,12 @@
 
 namespace {
 
+using namespace cregistry;
+
 TEST(Variant, WritesEachKindAsText) {
   struct Row {
     Variant value;
-    platform::Text text;
+    cregistry::Text text;
   };
   const Row rows[] = {
       {Variant(), u""},

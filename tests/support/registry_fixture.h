@@ -22,9 +22,10 @@ class RegistryTest : public OnBackend<Backend> {
     OnBackend<Backend>::TearDown();
   }
   // Points the object at the test's key (or a path below it) and a value.
-  void Address(const std::string& below = "", const platform::Text& value = u"") {
+  void Address(const std::string& below = "", const cregistry::Text& value = u"") {
     reg->ClassKey(HKEY_CURRENT_USER);
-    reg->SectionKey(platform::FromUtf8(below.empty() ? this->base() : this->base() + "\\" + below));
+    reg->SectionKey(
+        cregistry::FromUtf8(below.empty() ? this->base() : this->base() + "\\" + below));
     reg->ValueKey(value);
   }
 
@@ -40,7 +41,7 @@ inline RegistryError ExpectRaises(const std::function<void()>& call, std::int32_
   } catch (const RegistryError& error) {
     EXPECT_EQ(error.Number, number);
     if (description) {
-      EXPECT_EQ(error.Description, platform::Text(description));
+      EXPECT_EQ(error.Description, cregistry::Text(description));
     }
     return error;
   }

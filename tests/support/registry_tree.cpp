@@ -9,10 +9,10 @@
 namespace testing_support {
 namespace {
 
-using platform::KeyHandle;
-using platform::OwnedKey;
-using platform::RegistryService;
-namespace status = platform::status;
+using cregistry::KeyHandle;
+using cregistry::OwnedKey;
+using cregistry::RegistryService;
+namespace status = cregistry::status;
 
 // The sub-key names of a key, each whole: a name that does not fit makes the
 // buffer grow, far beyond the longest name that Windows allows (Wine allows
@@ -38,7 +38,7 @@ void DeleteBelow(RegistryService& service, KeyHandle key) {
   for (const auto& child : SubKeys(service, key)) {
     {
       OwnedKey sub(service);
-      if (service.OpenKey(key, child, platform::access::kEnumerateSubKeys, sub.Receive()) ==
+      if (service.OpenKey(key, child, cregistry::access::kEnumerateSubKeys, sub.Receive()) ==
           status::kSuccess) {
         DeleteBelow(service, sub.get());
       }
@@ -52,14 +52,14 @@ void DeleteBelow(RegistryService& service, KeyHandle key) {
 bool DeleteTree(RegistryService& service, KeyHandle root, const std::string& path) {
   {
     OwnedKey key(service);
-    if (service.OpenKey(root, path, platform::access::kEnumerateSubKeys, key.Receive()) ==
+    if (service.OpenKey(root, path, cregistry::access::kEnumerateSubKeys, key.Receive()) ==
         status::kSuccess) {
       DeleteBelow(service, key.get());
     }
   }
   service.DeleteKey(root, path);
   OwnedKey left(service);
-  return service.OpenKey(root, path, platform::access::kQueryValue, left.Receive()) ==
+  return service.OpenKey(root, path, cregistry::access::kQueryValue, left.Receive()) ==
          status::kFileNotFound;
 }
 

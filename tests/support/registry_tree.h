@@ -12,7 +12,7 @@ namespace testing_support {
 // short relative name at a time (Wine's ANSI entry points take paths of at
 // most 260 characters). True when the key is gone afterwards, a key that
 // was missing included; false when anything stayed behind.
-bool DeleteTree(platform::RegistryService& service, platform::KeyHandle root,
+bool DeleteTree(cregistry::RegistryService& service, cregistry::KeyHandle root,
                 const std::string& path);
 
 }  // namespace testing_support

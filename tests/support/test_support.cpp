@@ -9,14 +9,18 @@
 #include <unistd.h>
 #endif
 
+namespace cregistry {
+
 void PrintTo(const Variant& value, std::ostream* out) {
   static const char* const kKinds[] = {"Empty", "Integer", "Long",   "Text",
                                        "Bytes", "Double",  "Boolean"};
-  *out << kKinds[static_cast<int>(value.kind())] << "(" << platform::ToUtf8(value.ToText()) << ")";
+  *out << kKinds[static_cast<int>(value.kind())] << "(" << cregistry::ToUtf8(value.ToText()) << ")";
   if (const auto* bytes = value.AsBytes()) {
     *out << " from " << bytes->LowerBound;
   }
 }
+
+}  // namespace cregistry
 
 namespace testing_support {
 namespace {
@@ -26,7 +30,7 @@ namespace {
 class RemoveTestRoot : public ::testing::Environment {
  public:
   void TearDown() override {
-    platform::Win32Registry().DeleteKey(kHkcu, "Software\\ResetParametriVelto-test");
+    cregistry::Win32Registry().DeleteKey(kHkcu, "Software\\ResetParametriVelto-test");
   }
 };
 const auto* const kRemoveTestRoot = ::testing::AddGlobalTestEnvironment(new RemoveTestRoot);
@@ -34,16 +38,16 @@ const auto* const kRemoveTestRoot = ::testing::AddGlobalTestEnvironment(new Remo
 
 }  // namespace
 
-platform::Text ThisComputer() {
+cregistry::Text ThisComputer() {
 #ifdef _WIN32
   char name[MAX_COMPUTERNAME_LENGTH + 1];
   DWORD length = sizeof name;
   if (!GetComputerNameA(name, &length)) return {};
-  return platform::FromUtf8(std::string_view(name, length));
+  return cregistry::FromUtf8(std::string_view(name, length));
 #else
   char name[256] = {};
   gethostname(name, sizeof name - 1);
-  return platform::FromUtf8(name);
+  return cregistry::FromUtf8(name);
 #endif
 }
 
@@ -70,7 +74,7 @@ const CodePageTexts& TextsFor(unsigned codePage) {
       u"Citt\u00e0 \u20ac\u65e5\u672c\u8a9e\u306e\u8868\u793a\u8a2d\u5b9a",
       "Citt\xc3\xa0 \xe2\x82\xac\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\xe3\x81\xae\xe8\xa1\xa8\xe7"
       "\xa4\xba\xe8\xa8\xad\xe5\xae\x9a",
-      u'\u8a9e', platform::Text(1, u'\xD800')};
+      u'\u8a9e', cregistry::Text(1, u'\xD800')};
   switch (codePage) {
     case 932:
       return kJapanese;

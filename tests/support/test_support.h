@@ -20,16 +20,19 @@
 #include "cregistry/win32_registry.h"
 #endif
 
-namespace platform {
-// Readable failure messages for UTF-16 text.
+namespace cregistry {
+// Readable failure messages for UTF-16 text and variants.
 inline void PrintTo(const Text& text, std::ostream* out) { *out << '"' << ToUtf8(text) << '"'; }
-}  // namespace platform
 void PrintTo(const Variant& value, std::ostream* out);
+}  // namespace cregistry
 
 namespace testing_support {
 
+// The suites speak the package's names as their own.
+using namespace cregistry;
+
 constexpr std::int32_t kCurrentUser = static_cast<std::int32_t>(0x80000001u);
-inline const platform::KeyHandle kHkcu = platform::RootHandle(kCurrentUser);
+inline const cregistry::KeyHandle kHkcu = cregistry::RootHandle(kCurrentUser);
 
 std::vector<std::uint8_t> Bytes(std::string_view text);
 // Every character of a literal but its final NUL: Bytes("a\0") is {'a', 0}.
@@ -42,8 +45,8 @@ std::vector<std::uint8_t> Bytes(const char (&text)[N]) {
 template <unsigned CodePage>
 struct MemoryBackend {
   static constexpr bool kIsMemory = true;
-  static std::unique_ptr<platform::RegistryService> Make() {
-    return std::make_unique<platform::MemoryRegistry>(CodePage);
+  static std::unique_ptr<cregistry::RegistryService> Make() {
+    return std::make_unique<cregistry::MemoryRegistry>(CodePage);
   }
   static std::string Name() { return "Memory" + std::to_string(CodePage); }
 };
@@ -52,8 +55,8 @@ struct MemoryBackend {
 // advapi32, in the process's own code page.
 struct Win32Backend {
   static constexpr bool kIsMemory = false;
-  static std::unique_ptr<platform::RegistryService> Make() {
-    return std::make_unique<platform::Win32Registry>();
+  static std::unique_ptr<cregistry::RegistryService> Make() {
+    return std::make_unique<cregistry::Win32Registry>();
   }
   static std::string Name() { return "Win32"; }
 };
@@ -64,7 +67,7 @@ using Backends = ::testing::Types<RPV_MEMORY_BACKENDS>;
 
 // This computer's name, as the registry service connects to it, and a
 // variable of this process's environment, as the service expands it.
-platform::Text ThisComputer();
+cregistry::Text ThisComputer();
 void SetVariable(const std::string& name, const std::string& value);
 
 struct BackendNames {
@@ -80,10 +83,10 @@ struct BackendNames {
 // send substituted (the fullwidth backslash in 1252 and the yen sign in 932,
 // both of which would map best-fit to "\"; an unpaired surrogate in UTF-8).
 struct CodePageTexts {
-  platform::Text held;
+  cregistry::Text held;
   std::string heldBytes;
   char16_t letter;
-  platform::Text refused;
+  cregistry::Text refused;
 };
 const CodePageTexts& TextsFor(unsigned codePage);
 
@@ -108,16 +111,16 @@ class OnBackend : public ::testing::Test {
   }
 
   // The service the test works on: the backend through the hooks.
-  platform::RegistryService& service() { return *service_; }
-  platform::HookedService& hooks() { return *service_; }
+  cregistry::RegistryService& service() { return *service_; }
+  cregistry::HookedService& hooks() { return *service_; }
   // The in-memory registry itself, or null on the real one.
-  platform::MemoryRegistry* memory() {
-    return Backend::kIsMemory ? static_cast<platform::MemoryRegistry*>(backend_.get()) : nullptr;
+  cregistry::MemoryRegistry* memory() {
+    return Backend::kIsMemory ? static_cast<cregistry::MemoryRegistry*>(backend_.get()) : nullptr;
   }
   const CodePageTexts& texts() { return TextsFor(service_->CodePage()); }
   // This test's own key path below HKEY_CURRENT_USER.
   const std::string& base() const { return base_; }
-  platform::Text baseText() const { return platform::FromUtf8(base_); }
+  cregistry::Text baseText() const { return cregistry::FromUtf8(base_); }
 
   // Direct service helpers for arranging and checking, independent of the
   // registry class.
@@ -125,23 +128,23 @@ class OnBackend : public ::testing::Test {
            const std::vector<std::uint8_t>& data);
   bool Exists(const std::string& path);
   struct Raw {
-    platform::Status status;
+    cregistry::Status status;
     std::uint32_t type;
     std::vector<std::uint8_t> data;
   };
   Raw Get(const std::string& path, const std::string& name);
 
  private:
-  std::unique_ptr<platform::RegistryService> backend_;
-  std::optional<platform::HookedService> service_;
+  std::unique_ptr<cregistry::RegistryService> backend_;
+  std::optional<cregistry::HookedService> service_;
   std::string base_;
 };
 
 template <typename Backend>
 void OnBackend<Backend>::Put(const std::string& path, const std::string& name, std::uint32_t type,
                              const std::vector<std::uint8_t>& data) {
-  platform::KeyHandle key = 0;
-  ASSERT_EQ(service_->CreateKey(kHkcu, path, platform::access::kAllValueAndKeyRights, key), 0)
+  cregistry::KeyHandle key = 0;
+  ASSERT_EQ(service_->CreateKey(kHkcu, path, cregistry::access::kAllValueAndKeyRights, key), 0)
       << path;
   EXPECT_EQ(
       service_->SetValue(key, name, type, data.data(), static_cast<std::uint32_t>(data.size())), 0);
@@ -150,8 +153,8 @@ void OnBackend<Backend>::Put(const std::string& path, const std::string& name, s
 
 template <typename Backend>
 bool OnBackend<Backend>::Exists(const std::string& path) {
-  platform::KeyHandle key = 0;
-  if (service_->OpenKey(kHkcu, path, platform::access::kQueryValue, key) != 0) {
+  cregistry::KeyHandle key = 0;
+  if (service_->OpenKey(kHkcu, path, cregistry::access::kQueryValue, key) != 0) {
     return false;
   }
   service_->CloseKey(key);
@@ -162,8 +165,8 @@ template <typename Backend>
 typename OnBackend<Backend>::Raw OnBackend<Backend>::Get(const std::string& path,
                                                          const std::string& name) {
   Raw raw{};
-  platform::KeyHandle key = 0;
-  raw.status = service_->OpenKey(kHkcu, path, platform::access::kQueryValue, key);
+  cregistry::KeyHandle key = 0;
+  raw.status = service_->OpenKey(kHkcu, path, cregistry::access::kQueryValue, key);
   if (raw.status != 0) return raw;
   std::uint32_t size = 0;
   raw.status = service_->QueryValue(key, name, &raw.type, nullptr, &size);

@@ -5,8 +5,10 @@
 #include "cregistry/cregistry.h"
 #include "cregistry/win32_registry.h"
 
+using namespace cregistry;
+
 int main() {
-  platform::Win32Registry service;
+  cregistry::Win32Registry service;
   cRegistry reg(service);
   try {
     reg.ClassKey(HKEY_CURRENT_USER);

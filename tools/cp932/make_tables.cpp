@@ -44,8 +44,10 @@ int main() {
       "// character U+30FB).\n"
       "constexpr std::uint16_t kSingle[256] = {\n");
   Row(single);
-  std::printf("};\n\n// The lead bytes of double-byte characters.\nconstexpr std::uint8_t kLeads[%zu] = {\n",
-              leads.size());
+  std::printf(
+      "};\n\n// The lead bytes of double-byte characters.\nconstexpr std::uint8_t kLeads[%zu] = "
+      "{\n",
+      leads.size());
   Row(leads);
   std::printf(
       "};\n\n// For each lead byte, the character of the pair with each trail byte\n"

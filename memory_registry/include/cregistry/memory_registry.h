@@ -31,7 +31,7 @@
 
 #include "cregistry/registry_service.h"
 
-namespace platform {
+namespace cregistry {
 
 class MemoryRegistry final : public RegistryService {
  public:
@@ -127,4 +127,4 @@ class MemoryRegistry final : public RegistryService {
   std::map<Text, std::string> environment_;  // by folded name
 };
 
-}  // namespace platform
+}  // namespace cregistry

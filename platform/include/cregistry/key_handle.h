@@ -6,7 +6,7 @@
 
 #include "cregistry/registry_service.h"
 
-namespace platform {
+namespace cregistry {
 
 class OwnedKey {
  public:
@@ -43,4 +43,4 @@ class OwnedKey {
   KeyHandle key_;
 };
 
-}  // namespace platform
+}  // namespace cregistry

@@ -3,10 +3,10 @@
 
 #include "cregistry/text.h"
 
-namespace platform {
+namespace cregistry {
 
 // The executable's file name without its folder and its extension
 // ("ResetParametriVelto" for ResetParametriVelto.exe); empty if unknown.
 Text ExecutableBaseName();
 
-}  // namespace platform
+}  // namespace cregistry

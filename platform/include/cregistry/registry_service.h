@@ -14,7 +14,7 @@
 
 #include "cregistry/text.h"
 
-namespace platform {
+namespace cregistry {
 
 // A registry key handle as the service hands it out. The predefined roots
 // are the 32-bit hive values sign-extended, as the Windows headers define
@@ -115,4 +115,4 @@ class RegistryService {
   virtual unsigned MaxCharBytes() const = 0;
 };
 
-}  // namespace platform
+}  // namespace cregistry

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
+namespace cregistry {
 
 using Text = std::u16string;
 using TextView = std::u16string_view;
@@ -19,4 +19,4 @@ Text FromUtf8(std::string_view text);
 // Text of a signed decimal number ("-2147483647").
 Text DecimalText(long long number);
 
-}  // namespace platform
+}  // namespace cregistry

@@ -4,7 +4,7 @@
 
 #include "cregistry/registry_service.h"
 
-namespace platform {
+namespace cregistry {
 
 class Win32Registry final : public RegistryService {
  public:
@@ -34,4 +34,4 @@ class Win32Registry final : public RegistryService {
   unsigned MaxCharBytes() const override;
 };
 
-}  // namespace platform
+}  // namespace cregistry

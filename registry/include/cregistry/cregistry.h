@@ -41,13 +41,13 @@
 #include "cregistry/text.h"
 #include "cregistry/variant.h"
 
+namespace cregistry {
+
 class cRegistry {
  public:
-  using Text = platform::Text;
-
   // A new object: ClassKey 0, SectionKey, ValueKey and Machine empty,
   // ValueType 0, Default the empty variant. The service must outlive it.
-  explicit cRegistry(platform::RegistryService& service);
+  explicit cRegistry(RegistryService& service);
 
   // --- Computer ----------------------------------------------------------
   // The computer that reads and writes go to; empty for this computer.
@@ -129,7 +129,7 @@ class cRegistry {
   void ClassKey(std::int32_t eKey);
   // The same for a root hive given as a Windows handle, as <windows.h>
   // defines HKEY_CURRENT_USER and its siblings.
-  void ClassKey(const HKEY__* eKey) { ClassKey(HiveValue(eKey)); }
+  void ClassKey(const ::HKEY__* eKey) { ClassKey(HiveValue(eKey)); }
   // The key path below the root, passed to the service unchanged.
   Text SectionKey() const;
   void SectionKey(const Text& sSectionKey);
@@ -144,11 +144,11 @@ class cRegistry {
   void ValueEx(std::int32_t ClassKey, const Text& SectionKey, const Text& ValueKey,
                std::int32_t ValueType, const Variant& Default, const Variant& NewValue);
   // Both forms also take the root hive as a Windows handle.
-  Variant ValueEx(const HKEY__* ClassKey, const Text& SectionKey, const Text& ValueKey,
+  Variant ValueEx(const ::HKEY__* ClassKey, const Text& SectionKey, const Text& ValueKey,
                   std::int32_t ValueType, const Variant& Default) {
     return ValueEx(HiveValue(ClassKey), SectionKey, ValueKey, ValueType, Default);
   }
-  void ValueEx(const HKEY__* ClassKey, const Text& SectionKey, const Text& ValueKey,
+  void ValueEx(const ::HKEY__* ClassKey, const Text& SectionKey, const Text& ValueKey,
                std::int32_t ValueType, const Variant& Default, const Variant& NewValue) {
     ValueEx(HiveValue(ClassKey), SectionKey, ValueKey, ValueType, Default, NewValue);
   }
@@ -175,11 +175,11 @@ class cRegistry {
   struct Address;
   enum class Through { kThisComputer, kMachine };
   Address Addressed(Through through);
-  std::optional<Variant> ReadFound(platform::KeyHandle key, const std::string& name);
+  std::optional<Variant> ReadFound(KeyHandle key, const std::string& name);
   RegistryError WriteFailure(std::int32_t number, const Variant& vValue) const;
-  platform::Status Store(platform::KeyHandle key, const std::string& name, const Variant& vValue);
+  Status Store(KeyHandle key, const std::string& name, const Variant& vValue);
 
-  platform::RegistryService* service_;
+  RegistryService* service_;
   std::int32_t m_ClassKey = 0;
   Text m_SectionKey;
   Text m_ValueKey;
@@ -187,3 +187,5 @@ class cRegistry {
   std::int32_t m_ValueType = REG_NONE;
   Text m_Machine;
 };
+
+}  // namespace cregistry

@@ -8,6 +8,8 @@
 
 #include "cregistry/text.h"
 
+namespace cregistry {
+
 class NameList {
  public:
   std::int32_t Count() const { return static_cast<std::int32_t>(names_.size()); }
@@ -16,7 +18,7 @@ class NameList {
   bool HasStorage() const { return names_.capacity() != 0; }
 
   // Entry i, for i from 1 to Count(); throws std::out_of_range otherwise.
-  const platform::Text& operator()(std::int32_t i) const {
+  const Text& operator()(std::int32_t i) const {
     if (i < 1 || i > Count()) throw std::out_of_range("NameList index");
     return names_[static_cast<std::size_t>(i - 1)];
   }
@@ -25,10 +27,12 @@ class NameList {
   auto end() const { return names_.end(); }
 
   // Discards every entry and releases the storage.
-  void Clear() { std::vector<platform::Text>().swap(names_); }
+  void Clear() { std::vector<Text>().swap(names_); }
   // Adds one entry after the last, keeping the earlier ones.
-  void Append(platform::Text name) { names_.push_back(std::move(name)); }
+  void Append(Text name) { names_.push_back(std::move(name)); }
 
  private:
-  std::vector<platform::Text> names_;
+  std::vector<Text> names_;
 };
+
+}  // namespace cregistry

@@ -7,6 +7,8 @@
 
 #include "cregistry/text.h"
 
+namespace cregistry {
+
 namespace error_number {
 // Object errors are numbered from this base, as the class has always done.
 constexpr std::int32_t kObjectErrorBase = static_cast<std::int32_t>(0x80040000u);
@@ -21,18 +23,20 @@ constexpr std::int32_t kClassNotDefined = kObjectErrorBase + 1048 + 26005;
 class RegistryError : public std::runtime_error {
  public:
   // An error raised with the class's own source and a message of its own.
-  static RegistryError Raise(std::int32_t number, platform::Text description);
+  static RegistryError Raise(std::int32_t number, Text description);
   // An error that gives neither a source nor a description of its own: the
   // source is the project name "Project1", the description the generic text
   // for the number.
   static RegistryError RaiseNumber(std::int32_t number);
 
-  RegistryError(std::int32_t number, platform::Text source, platform::Text description);
+  RegistryError(std::int32_t number, Text source, Text description);
 
   std::int32_t Number;
-  platform::Text Source;
-  platform::Text Description;
+  Text Source;
+  Text Description;
 };
 
 // "<executable name>.cRegistry", the source of the class's own errors.
-platform::Text RegistrySource();
+Text RegistrySource();
+
+}  // namespace cregistry

@@ -51,6 +51,8 @@
 #undef REG_RESOURCE_REQUIREMENTS_LIST
 #undef REG_QWORD
 
+namespace cregistry {
+
 // A root hive: its predefined handle value as a signed 32-bit number.
 enum ERegistryHive : std::int32_t {
   HKEY_CLASSES_ROOT = INT32_MIN,          // 0x80000000
@@ -79,6 +81,8 @@ enum ERegistryValueType : std::int32_t {
   REG_QWORD = 11,
 };
 
+}  // namespace cregistry
+
 #pragma pop_macro("HKEY_CLASSES_ROOT")
 #pragma pop_macro("HKEY_CURRENT_USER")
 #pragma pop_macro("HKEY_LOCAL_MACHINE")
@@ -104,7 +108,11 @@ enum ERegistryValueType : std::int32_t {
 // defines it (HKEY_CURRENT_USER is ((HKEY)(LONG)0x80000001)) can be taken.
 struct HKEY__;
 
+namespace cregistry {
+
 // The 32-bit value of a root hive given as a Windows handle.
-inline std::int32_t HiveValue(const HKEY__* hive) {
+inline std::int32_t HiveValue(const ::HKEY__* hive) {
   return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(hive));
 }
+
+}  // namespace cregistry

@@ -9,6 +9,8 @@
 
 #include "cregistry/text.h"
 
+namespace cregistry {
+
 // A one-dimensional array of bytes indexed from LowerBound to UpperBound.
 // An empty array has UpperBound() == LowerBound - 1.
 struct ByteArray {
@@ -28,8 +30,8 @@ class Variant {
   Variant() = default;
   Variant(std::int16_t value) : data_(value) {}
   Variant(std::int32_t value) : data_(value) {}
-  Variant(platform::Text value) : data_(std::move(value)) {}
-  Variant(const char16_t* value) : data_(platform::Text(value)) {}
+  Variant(Text value) : data_(std::move(value)) {}
+  Variant(const char16_t* value) : data_(Text(value)) {}
   Variant(ByteArray value) : data_(std::move(value)) {}
   Variant(double value) : data_(value) {}
   Variant(bool value) : data_(value) {}
@@ -40,7 +42,7 @@ class Variant {
   // The held value when it is of that kind, else null.
   const std::int16_t* AsInteger() const { return std::get_if<std::int16_t>(&data_); }
   const std::int32_t* AsLong() const { return std::get_if<std::int32_t>(&data_); }
-  const platform::Text* AsText() const { return std::get_if<platform::Text>(&data_); }
+  const Text* AsText() const { return std::get_if<Text>(&data_); }
   const ByteArray* AsBytes() const { return std::get_if<ByteArray>(&data_); }
   const double* AsDouble() const { return std::get_if<double>(&data_); }
   const bool* AsBoolean() const { return std::get_if<bool>(&data_); }
@@ -54,11 +56,12 @@ class Variant {
   // - a byte array: its bytes from the lower to the upper bound, each as two
   //   upper-case hexadecimal digits, separated by one space ("0A FF 10");
   //   an empty array gives the empty text.
-  platform::Text ToText() const;
+  Text ToText() const;
 
   bool operator==(const Variant& other) const = default;
 
  private:
-  std::variant<std::monostate, std::int16_t, std::int32_t, platform::Text, ByteArray, double, bool>
-      data_;
+  std::variant<std::monostate, std::int16_t, std::int32_t, Text, ByteArray, double, bool> data_;
 };
+
+}  // namespace cregistry

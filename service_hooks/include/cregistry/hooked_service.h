@@ -15,7 +15,7 @@
 
 #include "cregistry/registry_service.h"
 
-namespace platform {
+namespace cregistry {
 
 // The calls of the service interface, as the hooks name them.
 enum class Operation {
@@ -125,4 +125,4 @@ class HookedService final : public RegistryService {
   std::vector<RecordedCall> calls_;
 };
 
-}  // namespace platform
+}  // namespace cregistry
