@@ -21,6 +21,7 @@ struct cRegistry::Address {
   explicit operator bool() const { return failure == Failure::kNone; }
 
   Failure failure = Failure::kNone;
+  Status status = 0;  // the refused connection's status
   // The root, or the connected computer's root, and SectionKey below it in
   // the service's code page.
   KeyHandle parent = 0;

@@ -32,14 +32,14 @@ void cRegistry::WriteClassesValue(const Text& text) {
   SectionKey(section);
 }
 
-void cRegistry::CreateEXEAssociation(const Text& sExePath, const Text& sClassName,
-                                     const Text& sClassDescription, const Text& sAssociation,
-                                     const Text& sOpenMenuText, bool bSupportPrint,
-                                     const Text& sPrintMenuText, bool bSupportNew,
-                                     const Text& sNewMenuText, bool bSupportInstall,
-                                     const Text& sInstallMenuText, std::int32_t lDefaultIconIndex) {
-  const Text path = QuotedPath(sExePath);
-  const Text shell = sClassName + u"\\shell\\";
+void cRegistry::CreateEXEAssociation(TextArg sExePath, TextArg sClassName,
+                                     TextArg sClassDescription, TextArg sAssociation,
+                                     TextArg sOpenMenuText, bool bSupportPrint,
+                                     TextArg sPrintMenuText, bool bSupportNew, TextArg sNewMenuText,
+                                     bool bSupportInstall, TextArg sInstallMenuText,
+                                     std::int32_t lDefaultIconIndex) {
+  const Text path = QuotedPath(sExePath.text());
+  const Text shell = sClassName.text() + u"\\shell\\";
   const auto write = [this](const Text& section, const Text& data) {
     SectionKey(section);
     ValueKey(u"");
@@ -47,28 +47,28 @@ void cRegistry::CreateEXEAssociation(const Text& sExePath, const Text& sClassNam
   };
 
   ValueType(REG_SZ);
-  write(u"." + sAssociation, sClassName);
-  write(sClassName, sClassDescription);
-  write(shell + u"open", OrDefault(sOpenMenuText, u"&Open"));
+  write(u"." + sAssociation.text(), sClassName.text());
+  write(sClassName.text(), sClassDescription.text());
+  write(shell + u"open", OrDefault(sOpenMenuText.text(), u"&Open"));
   write(shell + u"open\\command", path + u" \"%1\"");
   if (bSupportPrint) {
-    write(shell + u"print", OrDefault(sPrintMenuText, u"&Print"));
+    write(shell + u"print", OrDefault(sPrintMenuText.text(), u"&Print"));
     write(shell + u"print\\command", path + u" /p \"%1\"");
   }
   if (bSupportInstall) {
-    write(shell + u"add", OrDefault(sInstallMenuText, u"&Install " + sAssociation));
+    write(shell + u"add", OrDefault(sInstallMenuText.text(), u"&Install " + sAssociation.text()));
     write(shell + u"add\\command", path + u" /a \"%1\"");
   }
   if (bSupportNew) {
-    write(shell + u"new", OrDefault(sNewMenuText, u"&New"));
+    write(shell + u"new", OrDefault(sNewMenuText.text(), u"&New"));
     write(shell + u"new\\command", path + u" /n \"%1\"");
   }
   if (lDefaultIconIndex >= 0) {
-    write(sClassName + u"\\DefaultIcon", path + u"," + DecimalText(lDefaultIconIndex));
+    write(sClassName.text() + u"\\DefaultIcon", path + u"," + DecimalText(lDefaultIconIndex));
   }
 }
 
-void cRegistry::CreateAdditionalEXEAssociations(const Text& sClassName,
+void cRegistry::CreateAdditionalEXEAssociations(TextArg sClassName,
                                                 const std::vector<Text>& vItems) {
   if (vItems.size() % 3 != 0) {
     throw RegistryError::Raise(
@@ -78,7 +78,7 @@ void cRegistry::CreateAdditionalEXEAssociations(const Text& sClassName,
   }
   // The class is looked for below HKEY_CLASSES_ROOT, where
   // CreateEXEAssociation registers it, whatever ClassKey holds now.
-  SectionKey(sClassName);
+  SectionKey(sClassName.text());
   const std::int32_t root = ClassKey();
   ClassKey(HKEY_CLASSES_ROOT);
   const bool defined = KeyExists();
@@ -100,7 +100,7 @@ void cRegistry::CreateAdditionalEXEAssociations(const Text& sClassName,
   };
   for (std::size_t k = 0; k < vItems.size(); k += 3) {
     ValueType(REG_SZ);
-    const Text command = sClassName + u"\\shell\\" + vItems[k];
+    const Text command = sClassName.text() + u"\\shell\\" + vItems[k];
     write(command, vItems[k + 1]);
     write(command + u"\\command", vItems[k + 2]);
   }

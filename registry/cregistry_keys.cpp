@@ -15,10 +15,12 @@ bool cRegistry::KeyExists() {
 bool cRegistry::CreateKey() {
   const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  if (!address || service_->CreateKey(address.parent, address.section,
-                                      access::kAllValueAndKeyRights, key.Receive()) != kSuccess) {
+  const Status created = address ? service_->CreateKey(address.parent, address.section,
+                                                       access::kAllValueAndKeyRights, key.Receive())
+                                 : kSuccess;
+  if (!address || created != kSuccess) {
     throw RegistryError::Raise(error_number::kRegistryFailure,
-                               u"Failed to create registry Key: '" + m_SectionKey);
+                               u"Failed to create registry Key: '" + m_SectionKey, created);
   }
   return true;
 }
@@ -33,16 +35,19 @@ bool cRegistry::DeleteValue() {
   const Text where = DecimalText(m_ClassKey) + u"',Section: '" + m_SectionKey;
   const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  if (!address || service_->OpenKey(address.parent, address.section, access::kAllValueAndKeyRights,
-                                    key.Receive()) != kSuccess) {
+  const Status opened = address ? service_->OpenKey(address.parent, address.section,
+                                                    access::kAllValueAndKeyRights, key.Receive())
+                                : kSuccess;
+  if (!address || opened != kSuccess) {
     throw RegistryError::Raise(error_number::kRegistryFailure,
-                               u"Failed to open key '" + where + u"' for delete access");
+                               u"Failed to open key '" + where + u"' for delete access", opened);
   }
   const auto name = ServiceName(m_ValueKey);
-  if (!name || service_->DeleteValue(key.get(), *name) != kSuccess) {
+  const Status deleted = name ? service_->DeleteValue(key.get(), *name) : kSuccess;
+  if (!name || deleted != kSuccess) {
     throw RegistryError::Raise(
         error_number::kRegistryFailure,
-        u"Failed to delete registry Key: '" + where + u"',Key: '" + m_ValueKey);
+        u"Failed to delete registry Key: '" + where + u"',Key: '" + m_ValueKey, deleted);
   }
   return true;
 }

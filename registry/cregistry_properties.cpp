@@ -7,14 +7,15 @@ cRegistry::cRegistry(RegistryService& service) : service_(&service) {}
 
 Text cRegistry::Machine() const { return m_Machine; }
 
-void cRegistry::Machine(const Text& sMachine) {
+void cRegistry::Machine(TextArg sMachine) {
+  const Text& name = sMachine.text();
   // One or two characters cannot name a computer: they mean this one.
-  if (sMachine.size() < 3) {
+  if (name.size() < 3) {
     m_Machine.clear();
-  } else if (sMachine.compare(0, 2, u"\\\\") != 0) {
-    m_Machine = u"\\\\" + sMachine;
+  } else if (name.compare(0, 2, u"\\\\") != 0) {
+    m_Machine = u"\\\\" + name;
   } else {
-    m_Machine = sMachine;
+    m_Machine = name;
   }
 }
 
@@ -25,10 +26,10 @@ std::int32_t cRegistry::ClassKey() const { return m_ClassKey; }
 void cRegistry::ClassKey(std::int32_t eKey) { m_ClassKey = eKey; }
 
 Text cRegistry::SectionKey() const { return m_SectionKey; }
-void cRegistry::SectionKey(const Text& sSectionKey) { m_SectionKey = sSectionKey; }
+void cRegistry::SectionKey(TextArg sSectionKey) { m_SectionKey = sSectionKey.text(); }
 
 Text cRegistry::ValueKey() const { return m_ValueKey; }
-void cRegistry::ValueKey(const Text& sValueKey) { m_ValueKey = sValueKey; }
+void cRegistry::ValueKey(TextArg sValueKey) { m_ValueKey = sValueKey.text(); }
 
 Variant cRegistry::Default() const { return m_Default; }
 void cRegistry::Default(const Variant& vDefault) { m_Default = vDefault; }
@@ -58,8 +59,11 @@ cRegistry::Address cRegistry::Addressed(Through through) {
   }
   if (through == Through::kMachine && !m_Machine.empty()) {
     const auto machine = ServiceName(m_Machine);
-    if (!machine || service_->ConnectRegistry(*machine, address.parent,
-                                              address.connection.Receive()) != status::kSuccess) {
+    if (machine) {
+      address.status =
+          service_->ConnectRegistry(*machine, address.parent, address.connection.Receive());
+    }
+    if (!machine || address.status != status::kSuccess) {
       address.failure = Failure::kComputer;
       return address;
     }

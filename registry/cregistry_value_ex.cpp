@@ -3,21 +3,21 @@
 
 namespace cregistry {
 
-Variant cRegistry::ValueEx(std::int32_t ClassKey, const Text& SectionKey, const Text& ValueKey,
+Variant cRegistry::ValueEx(std::int32_t ClassKey, TextArg SectionKey, TextArg ValueKey,
                            std::int32_t ValueType, const Variant& Default) {
   this->ClassKey(ClassKey);
-  this->SectionKey(SectionKey);
-  this->ValueKey(ValueKey);
+  this->SectionKey(std::move(SectionKey));
+  this->ValueKey(std::move(ValueKey));
   this->ValueType(ValueType);
   this->Default(Default);
   return Value();
 }
 
-void cRegistry::ValueEx(std::int32_t ClassKey, const Text& SectionKey, const Text& ValueKey,
+void cRegistry::ValueEx(std::int32_t ClassKey, TextArg SectionKey, TextArg ValueKey,
                         std::int32_t ValueType, const Variant& Default, const Variant& NewValue) {
   this->ClassKey(ClassKey);
-  this->SectionKey(SectionKey);
-  this->ValueKey(ValueKey);
+  this->SectionKey(std::move(SectionKey));
+  this->ValueKey(std::move(ValueKey));
   this->ValueType(ValueType);
   this->Default(Default);
   // An empty text for a plain text value stores the default instead.

@@ -5,8 +5,6 @@
 
 namespace cregistry {
 
-using status::kInvalidData;
-using status::kInvalidParameter;
 using status::kSuccess;
 
 namespace {
@@ -32,26 +30,29 @@ void cRegistry::Value(const Variant& vValue) {
   if (address.failure == Failure::kName) throw WriteFailure(error_number::kSetValueFailed, vValue);
   // A ClassKey that names no root, or a computer that cannot be reached,
   // fails as a refused key creation does.
-  if (!address) throw WriteFailure(error_number::kRegistryFailure, vValue);
+  if (!address) throw WriteFailure(error_number::kRegistryFailure, vValue, address.status);
   OwnedKey key(*service_);
-  if (service_->CreateKey(address.parent, address.section, access::kAllValueAndKeyRights,
-                          key.Receive()) != kSuccess) {
-    throw WriteFailure(error_number::kRegistryFailure, vValue);
+  if (const Status created = service_->CreateKey(address.parent, address.section,
+                                                 access::kAllValueAndKeyRights, key.Receive());
+      created != kSuccess) {
+    throw WriteFailure(error_number::kRegistryFailure, vValue, created);
   }
-  if (Store(key.get(), *name, vValue) != kSuccess) {
-    throw WriteFailure(error_number::kSetValueFailed, vValue);
+  // Nothing stored without a service call (no conversion) reports status 0.
+  if (const auto stored = Store(key.get(), *name, vValue); stored.value_or(1) != kSuccess) {
+    throw WriteFailure(error_number::kSetValueFailed, vValue, stored.value_or(0));
   }
 }
 
-Status cRegistry::Store(KeyHandle key, const std::string& name, const Variant& vValue) {
+std::optional<Status> cRegistry::Store(KeyHandle key, const std::string& name,
+                                       const Variant& vValue) {
   switch (m_ValueType) {
     case REG_SZ:
     case REG_EXPAND_SZ: {
       const Text text = vValue.ToText();
       auto data = service_->ToCodePage(text);
-      if (!data) return kInvalidData;  // never stored substituted
+      if (!data) return std::nullopt;  // never stored substituted
       data->push_back('\0');
-      if (!FitsStatusCount(data->size())) return kInvalidParameter;
+      if (!FitsStatusCount(data->size())) return std::nullopt;
       return service_->SetValue(key, name, TextType(text),
                                 reinterpret_cast<const std::uint8_t*>(data->data()),
                                 static_cast<std::uint32_t>(data->size()));
@@ -59,7 +60,7 @@ Status cRegistry::Store(KeyHandle key, const std::string& name, const Variant& v
     case REG_BINARY: {
       const ByteArray* bytes = vValue.AsBytes();
       if (!bytes) throw RegistryError::RaiseNumber(error_number::kRegistryFailure);
-      if (!FitsStatusCount(bytes->Bytes.size())) return kInvalidParameter;
+      if (!FitsStatusCount(bytes->Bytes.size())) return std::nullopt;
       // An empty array stores an empty binary value, so whatever a read
       // returns can be written back unchanged.
       return service_->SetValue(key, name, REG_BINARY, bytes->Bytes.data(),
@@ -73,7 +74,7 @@ Status cRegistry::Store(KeyHandle key, const std::string& name, const Variant& v
       } else if (const auto* large = vValue.AsLong()) {
         number = *large;
       } else {
-        return kInvalidData;
+        return std::nullopt;
       }
       // Stored as type 4, least significant byte first, never reversed.
       const auto bits = static_cast<std::uint32_t>(number);
@@ -83,15 +84,17 @@ Status cRegistry::Store(KeyHandle key, const std::string& name, const Variant& v
       return service_->SetValue(key, name, REG_DWORD, data, 4);
     }
     default:
-      return kInvalidData;  // no conversion for this type: nothing stored
+      return std::nullopt;  // no conversion for this type: nothing stored
   }
 }
 
-RegistryError cRegistry::WriteFailure(std::int32_t number, const Variant& vValue) const {
-  return RegistryError::Raise(number, u"Failed to set registry value Key: '" +
-                                          DecimalText(m_ClassKey) + u"',Section: '" + m_SectionKey +
-                                          u"',Key: '" + m_ValueKey + u"' to value: '" +
-                                          vValue.ToText() + u"'");
+RegistryError cRegistry::WriteFailure(std::int32_t number, const Variant& vValue,
+                                      Status serviceStatus) const {
+  return RegistryError::Raise(number,
+                              u"Failed to set registry value Key: '" + DecimalText(m_ClassKey) +
+                                  u"',Section: '" + m_SectionKey + u"',Key: '" + m_ValueKey +
+                                  u"' to value: '" + vValue.ToText() + u"'",
+                              serviceStatus);
 }
 
 }  // namespace cregistry

@@ -19,14 +19,17 @@ Text GenericDescription(std::int32_t number) {
 
 }  // namespace
 
-RegistryError::RegistryError(std::int32_t number, Text source, Text description)
+RegistryError::RegistryError(std::int32_t number, Text source, Text description,
+                             std::int32_t serviceStatus)
     : std::runtime_error(ToUtf8(description)),
       Number(number),
       Source(std::move(source)),
-      Description(std::move(description)) {}
+      Description(std::move(description)),
+      ServiceStatus(serviceStatus) {}
 
-RegistryError RegistryError::Raise(std::int32_t number, Text description) {
-  return RegistryError(number, RegistrySource(), std::move(description));
+RegistryError RegistryError::Raise(std::int32_t number, Text description,
+                                   std::int32_t serviceStatus) {
+  return RegistryError(number, RegistrySource(), std::move(description), serviceStatus);
 }
 
 RegistryError RegistryError::RaiseNumber(std::int32_t number) {

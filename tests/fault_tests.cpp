@@ -266,6 +266,7 @@ TYPED_TEST(FaultSweep, EveryServiceCallOfEveryMemberFailedInTurn) {
           EXPECT_FALSE(error.Description.empty());
           if (error.Number != error_number::kClassNotDefined) {
             EXPECT_EQ(error.Source, u"registry_tests.cRegistry");
+            EXPECT_EQ(error.ServiceStatus, status) << "the failing call's status";
           }
         } catch (...) {
           ADD_FAILURE() << "something other than a RegistryError escaped";
@@ -298,6 +299,7 @@ TEST(FaultInjection, MessagesNeverCarryTheServiceStatus) {
                                   u"Failed to set registry value Key: '-2147483647',Section: "
                                   u"'S',Key: 'Size' to value: '42'");
   EXPECT_EQ(cregistry::ToUtf8(error.Description).find("1234567"), std::string::npos);
+  EXPECT_EQ(error.ServiceStatus, 1234567);  // but the error does
 }
 
 TEST(BadInput, RootsThatNameNoHive) {

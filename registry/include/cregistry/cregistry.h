@@ -54,7 +54,7 @@ class cRegistry {
   Text Machine() const;
   // Names shorter than 3 characters mean this computer (empty); any other
   // name is given the prefix \\ unless it already starts with it.
-  void Machine(const Text& sMachine);
+  void Machine(TextArg sMachine);
 
   // --- Key operations ----------------------------------------------------
   // True if SectionKey below ClassKey can be opened for query; never raises.
@@ -105,18 +105,17 @@ class cRegistry {
   // description, the Open command and, when asked, Print, Install ("add"),
   // New and the icon. An empty menu text means the usual one. The first
   // failing write reaches the caller; earlier writes stay.
-  void CreateEXEAssociation(const Text& sExePath, const Text& sClassName,
-                            const Text& sClassDescription, const Text& sAssociation,
-                            const Text& sOpenMenuText = u"&Open", bool bSupportPrint = false,
-                            const Text& sPrintMenuText = u"&Print", bool bSupportNew = false,
-                            const Text& sNewMenuText = u"&New", bool bSupportInstall = false,
-                            const Text& sInstallMenuText = u"",
+  void CreateEXEAssociation(TextArg sExePath, TextArg sClassName, TextArg sClassDescription,
+                            TextArg sAssociation, TextArg sOpenMenuText = u"&Open",
+                            bool bSupportPrint = false, TextArg sPrintMenuText = u"&Print",
+                            bool bSupportNew = false, TextArg sNewMenuText = u"&New",
+                            bool bSupportInstall = false, TextArg sInstallMenuText = u"",
                             std::int32_t lDefaultIconIndex = -1);
   // Adds commands to a registered class: vItems holds triples of command
   // key name, menu text and command line. Raises 0x800469AC when the count
   // is not a multiple of 3, 0x800469AD when sClassName is not registered
   // below HKEY_CLASSES_ROOT; failed writes of the triples are passed over.
-  void CreateAdditionalEXEAssociations(const Text& sClassName, const std::vector<Text>& vItems);
+  void CreateAdditionalEXEAssociations(TextArg sClassName, const std::vector<Text>& vItems);
 
   // --- Addressing --------------------------------------------------------
   // The type code that selects a write's conversion; a read that finds a
@@ -132,27 +131,29 @@ class cRegistry {
   void ClassKey(const ::HKEY__* eKey) { ClassKey(HiveValue(eKey)); }
   // The key path below the root, passed to the service unchanged.
   Text SectionKey() const;
-  void SectionKey(const Text& sSectionKey);
+  void SectionKey(TextArg sSectionKey);
   // The value name; empty addresses the key's unnamed default value.
   Text ValueKey() const;
   // Sets ClassKey, SectionKey, ValueKey, ValueType and Default, in that
   // order, then reads Value. The settings stay on the object.
-  Variant ValueEx(std::int32_t ClassKey, const Text& SectionKey, const Text& ValueKey,
+  Variant ValueEx(std::int32_t ClassKey, TextArg SectionKey, TextArg ValueKey,
                   std::int32_t ValueType, const Variant& Default);
   // Sets the five properties as the read does, then writes NewValue; with
   // ValueType 1 a NewValue whose text is empty is replaced by Default.
-  void ValueEx(std::int32_t ClassKey, const Text& SectionKey, const Text& ValueKey,
-               std::int32_t ValueType, const Variant& Default, const Variant& NewValue);
+  void ValueEx(std::int32_t ClassKey, TextArg SectionKey, TextArg ValueKey, std::int32_t ValueType,
+               const Variant& Default, const Variant& NewValue);
   // Both forms also take the root hive as a Windows handle.
-  Variant ValueEx(const ::HKEY__* ClassKey, const Text& SectionKey, const Text& ValueKey,
+  Variant ValueEx(const ::HKEY__* ClassKey, TextArg SectionKey, TextArg ValueKey,
                   std::int32_t ValueType, const Variant& Default) {
-    return ValueEx(HiveValue(ClassKey), SectionKey, ValueKey, ValueType, Default);
+    return ValueEx(HiveValue(ClassKey), std::move(SectionKey), std::move(ValueKey), ValueType,
+                   Default);
   }
-  void ValueEx(const ::HKEY__* ClassKey, const Text& SectionKey, const Text& ValueKey,
+  void ValueEx(const ::HKEY__* ClassKey, TextArg SectionKey, TextArg ValueKey,
                std::int32_t ValueType, const Variant& Default, const Variant& NewValue) {
-    ValueEx(HiveValue(ClassKey), SectionKey, ValueKey, ValueType, Default, NewValue);
+    ValueEx(HiveValue(ClassKey), std::move(SectionKey), std::move(ValueKey), ValueType, Default,
+            NewValue);
   }
-  void ValueKey(const Text& sValueKey);
+  void ValueKey(TextArg sValueKey);
   // What a read yields when there is nothing to read; held as a copy.
   Variant Default() const;
   void Default(const Variant& vDefault);
@@ -176,8 +177,11 @@ class cRegistry {
   enum class Through { kThisComputer, kMachine };
   Address Addressed(Through through);
   std::optional<Variant> ReadFound(KeyHandle key, const std::string& name);
-  RegistryError WriteFailure(std::int32_t number, const Variant& vValue) const;
-  Status Store(KeyHandle key, const std::string& name, const Variant& vValue);
+  RegistryError WriteFailure(std::int32_t number, const Variant& vValue,
+                             Status serviceStatus = 0) const;
+  // The status of the store, or nothing when no store was made (no
+  // conversion for the type or the value).
+  std::optional<Status> Store(KeyHandle key, const std::string& name, const Variant& vValue);
 
   RegistryService* service_;
   std::int32_t m_ClassKey = 0;

@@ -22,18 +22,23 @@ constexpr std::int32_t kClassNotDefined = kObjectErrorBase + 1048 + 26005;
 
 class RegistryError : public std::runtime_error {
  public:
-  // An error raised with the class's own source and a message of its own.
-  static RegistryError Raise(std::int32_t number, Text description);
+  // An error raised with the class's own source and a message of its own;
+  // serviceStatus is the status of the service call that failed.
+  static RegistryError Raise(std::int32_t number, Text description, std::int32_t serviceStatus = 0);
   // An error that gives neither a source nor a description of its own: the
   // source is the project name "Project1", the description the generic text
   // for the number.
   static RegistryError RaiseNumber(std::int32_t number);
 
-  RegistryError(std::int32_t number, Text source, Text description);
+  RegistryError(std::int32_t number, Text source, Text description, std::int32_t serviceStatus = 0);
 
   std::int32_t Number;
   Text Source;
   Text Description;
+  // Why the registry service refused: the Windows status of the call that
+  // failed (5 access denied, 2 not found...), 0 when no service call did.
+  // The message never carries it.
+  std::int32_t ServiceStatus;
 };
 
 // "<executable name>.cRegistry", the source of the class's own errors.
