@@ -5,6 +5,9 @@
 #include "cregistry/cregistry.h"
 #include "cregistry/win32_registry.h"
 
+#include <windows.h>
+#include <string>
+
 using namespace cregistry;
 
 int main() {
@@ -27,12 +30,21 @@ int main() {
         {u"binary", REG_BINARY, Variant(ByteArray{1, {10, 20, 30}})},
         {u"emptyBinary", REG_BINARY, Variant(ByteArray{0, {}})},
         {u"", REG_SZ, Variant(u"default")},
+        // Literals and Windows' wide strings store their text.
+        {u"literal16", REG_SZ, Variant(u"Hello")},
+        {u"literalWide", REG_SZ, Variant(L"Hello")},
+        {u"wideString", REG_SZ, Variant(std::wstring(L"Ciao").c_str())},
+        {u"dwordFromWindows", REG_DWORD, Variant(DWORD{0xFFFFFFFE})},
     };
     for (const auto& write : writes) {
       reg.ValueKey(write.name);
       reg.ValueType(write.type);
       reg.Value(write.value);
     }
+    // Windows' wide strings for the names too, a path as GetModuleFileNameW
+    // hands it out included.
+    const std::wstring section = L"Software\\ResetParametriVelto-oracle\\Values";
+    reg.ValueEx(HKEY_CURRENT_USER, section, L"wideNames", REG_SZ, Variant(), Variant(L"ok"));
     reg.CreateEXEAssociation(u"%ProgramFiles%\\Velto\\viewer.exe", u"RPV.Oracle.File",
                              u"Oracle file", u"rpvoracle", u"", true, u"", false, u"", false, u"",
                              0);

@@ -28,6 +28,11 @@ expect_line "$values" '"dword"=dword:ffffffff'
 expect_line "$values" '"bigEndian"=dword:00000001'
 expect_line "$values" '"binary"=hex:0a,14,1e'
 expect_line "$values" '"emptyBinary"=hex:'
+expect_line "$values" '"literal16"="Hello"'
+expect_line "$values" '"literalWide"="Hello"'
+expect_line "$values" '"wideString"="Ciao"'
+expect_line "$values" '"dwordFromWindows"=dword:fffffffe'
+expect_line "$values" '"wideNames"="ok"'
 
 command='"%ProgramFiles%\Velto\viewer.exe"'
 for table in 'HKEY_CLASSES_ROOT' 'HKEY_LOCAL_MACHINE\SOFTWARE\Classes'; do
