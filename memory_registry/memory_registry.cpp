@@ -72,7 +72,7 @@ Text MemoryRegistry::ComputerKey(const std::string& machine) const {
   // A computer is named with or without the two backslashes in front; no
   // name at all is this computer.
   if (machine.empty()) return ComputerKey(kLocalComputer);
-  return Fold(Wide(machine.rfind("\\\\", 0) == 0 ? machine.substr(2) : machine));
+  return FoldCase(Wide(machine.rfind("\\\\", 0) == 0 ? machine.substr(2) : machine));
 }
 
 const MemoryRegistry::OpenHandle* MemoryRegistry::HandleOf(KeyHandle key) const {
@@ -123,7 +123,7 @@ Status MemoryRegistry::Resolve(KeyHandle parent, const Text& path, bool create,
     if (level.size() > kLongestKeyName) return status::kInvalidParameter;
   }
   for (const auto& level : levels) {
-    const auto it = node->children.find(Fold(level));
+    const auto it = node->children.find(FoldCase(level));
     if (it != node->children.end()) {
       node = it->second;
       continue;
@@ -133,7 +133,7 @@ Status MemoryRegistry::Resolve(KeyHandle parent, const Text& path, bool create,
     auto child = std::make_shared<Node>();
     child->name = level;
     child->parent = node.get();
-    node->children[Fold(level)] = child;
+    node->children[FoldCase(level)] = child;
     ++node->generation;
     node = child;
   }
@@ -185,7 +185,7 @@ Status MemoryRegistry::DeleteKey(KeyHandle parent, const std::string& subKey) {
     return status::kAccessDenied;
   }
   node->deleted = true;
-  node->parent->children.erase(Fold(node->name));
+  node->parent->children.erase(FoldCase(node->name));
   ++node->parent->generation;
   return status::kSuccess;
 }
@@ -193,7 +193,7 @@ Status MemoryRegistry::DeleteKey(KeyHandle parent, const std::string& subKey) {
 Status MemoryRegistry::DeleteValue(KeyHandle key, const std::string& name) {
   std::shared_ptr<Node> node;
   if (const Status st = Reach(key, access::kSetValue, node); st != status::kSuccess) return st;
-  return node->EraseValue(Fold(Wide(name))) ? status::kSuccess : status::kFileNotFound;
+  return node->EraseValue(FoldCase(Wide(name))) ? status::kSuccess : status::kFileNotFound;
 }
 
 Status MemoryRegistry::QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type,
@@ -209,7 +209,7 @@ Status MemoryRegistry::QueryValue(KeyHandle key, const std::string& name, std::u
   }
   std::shared_ptr<Node> node;
   if (const Status st = Reach(key, access::kQueryValue, node); st != status::kSuccess) return st;
-  const Node::Value* value = node->FindValue(Fold(Wide(name)));
+  const Node::Value* value = node->FindValue(FoldCase(Wide(name)));
   if (!value) return status::kFileNotFound;
   const auto length = static_cast<std::uint32_t>(value->data.size());
   if (type) *type = value->type;
@@ -313,7 +313,7 @@ std::uint32_t MemoryRegistry::ExpandEnvironment(const std::string& source, char*
   // The text ends at its NUL.
   const std::string expanded =
       ExpandReferences(source.c_str(), [this](const std::string& name) -> const std::string* {
-        const auto it = environment_.find(Fold(Wide(name)));
+        const auto it = environment_.find(FoldCase(Wide(name)));
         return it == environment_.end() ? nullptr : &it->second;
       });
   const auto needed = static_cast<std::uint32_t>(expanded.size() + 1);

@@ -17,7 +17,7 @@ void MemoryRegistry::AddComputer(const std::string& name) {
 }
 
 void MemoryRegistry::SetVariable(const std::string& name, const std::string& value) {
-  environment_[Fold(Wide(name))] = value;
+  environment_[FoldCase(Wide(name))] = value;
 }
 
 std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(KeyHandle root,
@@ -25,10 +25,15 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(KeyHandle root,
   auto node = NodeOf(root);
   for (const auto& level : SplitPath(Wide(path))) {
     if (!node) break;
-    const auto it = node->children.find(Fold(level));
+    const auto it = node->children.find(FoldCase(level));
     node = it == node->children.end() ? nullptr : it->second;
   }
   return node;
+}
+
+void MemoryRegistry::AddWideKey(KeyHandle root, const std::string& path, const Text& name) {
+  std::shared_ptr<Node> node;
+  if (Resolve(root, Wide(path), true, node) == status::kSuccess) Computer::Below(node, {name});
 }
 
 bool MemoryRegistry::KeyPresent(KeyHandle root, const std::string& path) const {
@@ -40,7 +45,7 @@ std::optional<MemoryRegistry::StoredValue> MemoryRegistry::Stored(KeyHandle root
                                                                   const std::string& name) const {
   const auto node = Find(root, path);
   if (!node) return std::nullopt;
-  const Node::Value* value = node->FindValue(Fold(Wide(name)));
+  const Node::Value* value = node->FindValue(FoldCase(Wide(name)));
   if (!value) return std::nullopt;
   return StoredValue{value->type, value->data};
 }

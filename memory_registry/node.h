@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cregistry/memory_registry.h"
-#include "names.h"
+#include "key_path.h"
 
 namespace cregistry {
 
@@ -36,7 +36,7 @@ struct MemoryRegistry::Node {
   }
   // The value of that name, made at the end of the list if it is new.
   Value& PutValue(const Text& name) {
-    const auto [it, added] = valueAt.emplace(Fold(name), values.size());
+    const auto [it, added] = valueAt.emplace(FoldCase(name), values.size());
     if (added) values.push_back({name, 0, {}});
     return values[it->second];
   }
@@ -94,7 +94,7 @@ struct MemoryRegistry::Computer {
   // The key at the path below node, made where missing.
   static std::shared_ptr<Node> Below(std::shared_ptr<Node> node, std::vector<Text> path) {
     for (auto& level : path) {
-      auto& child = node->children[Fold(level)];
+      auto& child = node->children[FoldCase(level)];
       if (!child) {
         child = std::make_shared<Node>();
         child->name = std::move(level);

@@ -1,5 +1,6 @@
 #include "cregistry/text.h"
 
+#include <algorithm>
 #include <string>
 
 namespace cregistry {
@@ -86,6 +87,32 @@ Text FromUtf8(std::string_view text) {
     i += static_cast<std::size_t>(extra) + 1;
   }
   return out;
+}
+
+namespace {
+
+char16_t Upper(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
+  if (c == 0xFF) return 0x178;
+  // Latin Extended-A: capital and small letters in pairs.
+  const bool evenCapital = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
+  const bool oddCapital = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+  if ((evenCapital && c % 2 == 1) || (oddCapital && c % 2 == 0))
+    return static_cast<char16_t>(c - 1);
+  if ((c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) || (c >= 0x430 && c <= 0x44F) ||
+      (c >= 0xFF41 && c <= 0xFF5A)) {
+    return static_cast<char16_t>(c - 0x20);
+  }
+  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+  return c;
+}
+
+}  // namespace
+
+Text FoldCase(Text name) {
+  std::transform(name.begin(), name.end(), name.begin(), Upper);
+  return name;
 }
 
 Text DecimalText(long long number) {

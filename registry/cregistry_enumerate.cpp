@@ -60,6 +60,26 @@ bool cRegistry::EnumerateValues(NameList& sKeyNames, std::int32_t& iKeyCount) {
   return true;
 }
 
+std::vector<std::string> cRegistry::SubKeyNames(KeyHandle key) {
+  // Room for a key name of 255 single-byte characters; more only when the
+  // code page needs it.
+  const std::uint32_t most = MostRoom(kLongestKeyName, service_->MaxCharBytes());
+  std::vector<std::string> names;
+  std::string name(kLongestKeyName + 1, '\0');
+  for (std::uint32_t index = 0;;) {
+    std::fill(name.begin(), name.end(), '\0');
+    const auto status =
+        service_->EnumKey(key, index, name.data(), static_cast<std::uint32_t>(name.size()));
+    if (status == kMoreData && name.size() < most) {
+      name.resize(std::min<std::size_t>(most, name.size() * 2));
+      continue;
+    }
+    if (status != kSuccess) return names;
+    names.emplace_back(name.data(), strnlen(name.data(), name.size()));
+    ++index;
+  }
+}
+
 bool cRegistry::EnumerateSections(NameList& sSect, std::int32_t& iSectCount) {
   try {
     iSectCount = 0;
@@ -70,23 +90,9 @@ bool cRegistry::EnumerateSections(NameList& sSect, std::int32_t& iSectCount) {
                                       key.Receive()) != kSuccess) {
       return true;
     }
-    // Room for a key name of 255 single-byte characters; more only when the
-    // code page needs it.
-    const std::uint32_t most = MostRoom(kLongestKeyName, service_->MaxCharBytes());
-    std::string name(kLongestKeyName + 1, '\0');
-    for (std::uint32_t index = 0;;) {
-      std::fill(name.begin(), name.end(), '\0');
-      const auto status =
-          service_->EnumKey(key.get(), index, name.data(), static_cast<std::uint32_t>(name.size()));
-      if (status == kMoreData && name.size() < most) {
-        name.resize(std::min<std::size_t>(most, name.size() * 2));
-        continue;
-      }
-      if (status != kSuccess) break;
-      sSect.Append(
-          service_->FromCodePage(std::string_view(name.data(), strnlen(name.data(), name.size()))));
+    for (const auto& name : SubKeyNames(key.get())) {
+      sSect.Append(service_->FromCodePage(name));
       ++iSectCount;
-      ++index;
     }
     return true;
   } catch (const std::bad_alloc&) {

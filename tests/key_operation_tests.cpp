@@ -1,9 +1,10 @@
-// KeyExists, CreateKey and DeleteValue.
+// KeyExists, CreateKey, DeleteTree and DeleteValue.
 #include "registry_fixture.h"
 
 namespace {
 
 using namespace testing_support;
+using cregistry::KeyHandle;
 using cregistry::Text;
 
 template <typename Backend>
@@ -47,6 +48,74 @@ TYPED_TEST(KeyOperations, CreateKeyRaisesWithTheSectionInItsMessage) {
   EXPECT_FALSE(this->Exists(this->base()));
 }
 
+TYPED_TEST(KeyOperations, DeleteTreeRemovesAKeyWithEverythingBelowIt) {
+  // Below T: values, three levels, and a name of 255 characters of the code
+  // page (510 bytes in 932), made one level at a time as a path that long
+  // would be.
+  const std::string t = this->base() + "\\T";
+  this->Put(t, "v", 1, Bytes("x\0"));
+  this->Put(t + "\\A\\B\\C", "deep", 4, Bytes("\1\0\0\0"));
+  this->Put(t + "\\" + this->texts().heldBytes, "", 1, Bytes("h\0"));
+  auto& service = this->service();
+  KeyHandle key = 0, longest = 0, below = 0;
+  ASSERT_EQ(service.OpenKey(kHkcu, t, cregistry::access::kAllValueAndKeyRights, key), 0);
+  const auto name = service.ToCodePage(Text(255, this->texts().letter));
+  ASSERT_TRUE(name.has_value());
+  ASSERT_EQ(service.CreateKey(key, *name, cregistry::access::kAllValueAndKeyRights, longest), 0);
+  ASSERT_EQ(service.CreateKey(longest, "D", cregistry::access::kAllValueAndKeyRights, below), 0);
+  for (const KeyHandle open : {below, longest, key}) service.CloseKey(open);
+
+  this->Address("T");
+  EXPECT_TRUE(this->reg->DeleteTree());
+  EXPECT_FALSE(this->Exists(t));
+  EXPECT_TRUE(this->Exists(this->base()));
+  EXPECT_TRUE(this->reg->DeleteTree());  // nothing left of a missing key either
+  this->reg->SectionKey(u"");
+  EXPECT_FALSE(this->reg->DeleteTree());  // never the root
+  this->reg->SectionKey(u"\\");
+  EXPECT_FALSE(this->reg->DeleteTree());
+  EXPECT_TRUE(this->Exists(this->base()));
+}
+
+// On the stand-in, which can hold keys named through the wide calls.
+TEST(DeleteTree, FollowsNoNameThatMayBeASubstituteAndReportsWhatStays) {
+  for (const unsigned codePage : {1252u, 932u, 65001u}) {
+    SCOPED_TRACE(codePage);
+    cregistry::MemoryRegistry memory(codePage);
+    cregistry::HookedService hooks(memory);
+    cRegistry reg(hooks);
+    reg.ClassKey(HKEY_CURRENT_USER);
+    reg.SectionKey(u"T");
+    // A key whose name the code page cannot hold is listed with "?", beside
+    // a key truly named so: neither is followed, both stay.
+    memory.Store(kHkcu, "T\\Plain", "", 1, Bytes("p\0"));
+    memory.Store(kHkcu, "T\\a?b", "real", 1, Bytes("r\0"));
+    memory.AddWideKey(kHkcu, "T", u"a" + TextsFor(codePage).refused + u"b");
+    EXPECT_FALSE(reg.DeleteTree());
+    EXPECT_TRUE(memory.Stored(kHkcu, "T\\a?b", "real").has_value());
+    EXPECT_FALSE(memory.KeyPresent(kHkcu, "T\\Plain"));
+    NameList names;
+    std::int32_t count = 0;
+    reg.EnumerateSections(names, count);
+    EXPECT_EQ(count, 2);
+    // Alone, the listed substitute names no key: the key stays.
+    reg.SectionKey(u"T\\a?b");
+    EXPECT_TRUE(reg.DeleteTree());
+    reg.SectionKey(u"T");
+    EXPECT_FALSE(reg.DeleteTree());
+    reg.EnumerateSections(names, count);
+    EXPECT_EQ(count, 1);
+    // A key that the service refuses to delete stays, and is reported.
+    memory.DenyAccess(kHkcu, "U\\Locked", cregistry::access::kQueryValue);
+    memory.Store(kHkcu, "U\\Open", "", 1, Bytes("o\0"));
+    reg.SectionKey(u"U");
+    EXPECT_FALSE(reg.DeleteTree());
+    EXPECT_TRUE(memory.KeyPresent(kHkcu, "U\\Locked"));
+    EXPECT_FALSE(memory.KeyPresent(kHkcu, "U\\Open"));
+    EXPECT_EQ(hooks.OpenHandleCount(), 0);
+  }
+}
+
 TYPED_TEST(KeyOperations, DeleteValueRemovesOneValue) {
   this->Put(this->base(), "Size", 4, Bytes("\1\0\0\0"));
   this->Put(this->base(), "Keep", 4, Bytes("\2\0\0\0"));
@@ -63,9 +132,12 @@ TYPED_TEST(KeyOperations, DeleteValueRemovesOneValue) {
 TYPED_TEST(KeyOperations, DeleteValueRaisesItsTwoErrors) {
   const Text section = this->baseText() + u"\\Missing";
   this->Address("Missing", u"Size");
-  ExpectRaises(
-      [&] { this->reg->DeleteValue(); }, 26001,
-      (u"Failed to open key '-2147483647',Section: '" + section + u"' for delete access").c_str());
+  EXPECT_EQ(ExpectRaises(
+                [&] { this->reg->DeleteValue(); }, 26001,
+                (u"Failed to open key '-2147483647',Section: '" + section + u"' for delete access")
+                    .c_str())
+                .ServiceStatus,
+            cregistry::status::kFileNotFound);
   this->Put(this->base(), "Other", 1, Bytes("x\0"));
   this->Address("", u"Size");
   ExpectRaises([&] { this->reg->DeleteValue(); }, 26001,

@@ -41,8 +41,7 @@ int main() {
       reg.ValueType(write.type);
       reg.Value(write.value);
     }
-    // Windows' wide strings for the names too, a path as GetModuleFileNameW
-    // hands it out included.
+    // Windows' wide strings for the names too.
     const std::wstring section = L"Software\\ResetParametriVelto-oracle\\Values";
     reg.ValueEx(HKEY_CURRENT_USER, section, L"wideNames", REG_SZ, Variant(), Variant(L"ok"));
     reg.CreateEXEAssociation(u"%ProgramFiles%\\Velto\\viewer.exe", u"RPV.Oracle.File",

@@ -83,6 +83,11 @@ class MemoryRegistry final : public RegistryService {
   // regard to case).
   void SetVariable(const std::string& name, const std::string& value);
 
+  // Adds a key below path named in UTF-16, as a program that uses the wide
+  // entry points names it: its name may hold characters that the code page
+  // cannot, which the listings hand out as "?".
+  void AddWideKey(KeyHandle root, const std::string& path, const Text& name);
+
   bool KeyPresent(KeyHandle root, const std::string& path) const;
   struct StoredValue {
     std::uint32_t type = 0;

@@ -37,6 +37,11 @@ std::string ToUtf8(TextView text);
 // UTF-8 to UTF-16. Malformed sequences become U+FFFD.
 Text FromUtf8(std::string_view text);
 
+// The name in upper case, for comparing key and value names without regard
+// to case as Windows does: Latin (with the letters of Windows-1252), Greek,
+// Cyrillic and the fullwidth Latin letters.
+Text FoldCase(Text name);
+
 // Text of a signed decimal number ("-2147483647").
 Text DecimalText(long long number);
 

@@ -65,6 +65,15 @@ class cRegistry {
   // Asks the service to delete SectionKey directly below ClassKey (refused
   // for a key with sub-keys). True when the key was deleted; never raises.
   bool DeleteKey();
+  // Deletes SectionKey below ClassKey with every sub-key and value below
+  // it, the deepest keys first. True when nothing of it is left (a missing
+  // key included); false when anything stayed, and for an empty SectionKey
+  // (the root is never removed). Never raises a registry error.
+  // Note: the sub-keys are listed through the ANSI calls, which hand out a
+  // name that the code page cannot hold with substitutes ("?", or a
+  // look-alike) that could name another key. A listed name is therefore
+  // followed only when no sibling is listed under the same name.
+  bool DeleteTree();
   // Deletes the value ValueKey of SectionKey; true, or raises 26001 when the
   // key cannot be opened or the value cannot be deleted.
   bool DeleteValue();
@@ -177,6 +186,11 @@ class cRegistry {
   enum class Through { kThisComputer, kMachine };
   Address Addressed(Through through);
   std::optional<Variant> ReadFound(KeyHandle key, const std::string& name);
+  // The sub-key names of an open key, as the service hands them out, in its
+  // order; the buffer grows for a long name. Ends at the first failure.
+  std::vector<std::string> SubKeyNames(KeyHandle key);
+  // Deletes everything below an open key, the deepest keys first.
+  void DeleteBelow(KeyHandle key);
   RegistryError WriteFailure(std::int32_t number, const Variant& vValue,
                              Status serviceStatus = 0) const;
   // The status of the store, or nothing when no store was made (no

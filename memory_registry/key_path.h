@@ -1,4 +1,4 @@
-// Key and value names as the registry compares and splits them.
+// Key paths as the registry splits them; names compare with FoldCase.
 #pragma once
 
 #include <vector>
@@ -6,11 +6,6 @@
 #include "cregistry/text.h"
 
 namespace cregistry {
-
-// The name in upper case, for comparing names without regard to case as
-// Windows does: Latin (with the letters of Windows-1252), Greek, Cyrillic
-// and the fullwidth Latin letters.
-Text Fold(Text name);
 
 // The levels of a key path, separated by backslashes; empty levels (a
 // doubled or trailing backslash) are dropped.
