@@ -9,8 +9,18 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
+# The library's own version, apart from the program's.
+set(cregistry_version 1.0.0)
+
 foreach(part cRegistryService cRegistryMemory cRegistry)
-  target_compile_features(${part} PUBLIC cxx_std_20)
+  # A consumer needs C++17, whatever the project builds with.
+  target_compile_features(${part} PUBLIC cxx_std_17)
+  # Debug and release builds install side by side.
+  set_target_properties(${part} PROPERTIES DEBUG_POSTFIX d)
+  if(NOT WIN32)
+    # A shared library may link it.
+    set_target_properties(${part} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  endif()
 endforeach()
 install(TARGETS cRegistryService cRegistryMemory cRegistry EXPORT cRegistryTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -21,8 +31,16 @@ install(EXPORT cRegistryTargets NAMESPACE cRegistry:: DESTINATION ${package_dir}
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/cRegistryConfig.cmake.in
                               ${CMAKE_CURRENT_BINARY_DIR}/cRegistryConfig.cmake
                               INSTALL_DESTINATION ${package_dir})
-write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/cRegistryConfigVersion.cmake
-                                 COMPATIBILITY SameMajorVersion)
+# The version file takes the same major version, and the platform the
+# package was built for: no native consumer takes a Windows package, nor the
+# other way round.
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/cRegistryVersionBasic.cmake
+                                 VERSION ${cregistry_version} COMPATIBILITY SameMajorVersion)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/cRegistryConfigVersion.cmake.in
+               ${CMAKE_CURRENT_BINARY_DIR}/cRegistryConfigVersion.cmake @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/cRegistryConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/cRegistryConfigVersion.cmake
+              ${CMAKE_CURRENT_BINARY_DIR}/cRegistryVersionBasic.cmake
         DESTINATION ${package_dir})
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/cRegistry)
