@@ -34,9 +34,11 @@ class ServiceContract : public OnBackend<Backend> {
     return key;
   }
   void Close(KeyHandle key) { EXPECT_EQ(this->service().CloseKey(key), 0); }
+  // The byte after the count is no NUL (see OnBackend::Put).
   void Set(KeyHandle key, const std::string& name, std::uint32_t type, std::string_view data) {
+    const std::string bytes = std::string(data) + '\xBD';
     EXPECT_EQ(this->service().SetValue(key, name, type,
-                                       reinterpret_cast<const std::uint8_t*>(data.data()),
+                                       reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                        static_cast<std::uint32_t>(data.size())),
               0);
   }

@@ -146,8 +146,12 @@ void OnBackend<Backend>::Put(const std::string& path, const std::string& name, s
   cregistry::KeyHandle key = 0;
   ASSERT_EQ(service_->CreateKey(kHkcu, path, cregistry::access::kAllValueAndKeyRights, key), 0)
       << path;
+  // Windows reads the byte after a text's count, and ends the text there if
+  // it is a NUL: this one is not, so the bytes are stored as they are.
+  std::vector<std::uint8_t> bytes(data);
+  bytes.push_back(0xBD);
   EXPECT_EQ(
-      service_->SetValue(key, name, type, data.data(), static_cast<std::uint32_t>(data.size())), 0);
+      service_->SetValue(key, name, type, bytes.data(), static_cast<std::uint32_t>(data.size())), 0);
   service_->CloseKey(key);
 }
 
