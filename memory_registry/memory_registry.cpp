@@ -235,7 +235,7 @@ Status MemoryRegistry::SetValue(KeyHandle key, const std::string& name, std::uin
   if (const Status st = Reach(key, access::kSetValue, node); st != status::kSuccess) return st;
   const Text wide = Wide(name);
   if (wide.size() > kLongestValueName) return status::kInvalidParameter;
-  Node::Value& value = node->PutValue(wide);
+  Node::Value& value = node->PutValue(wide, [this](const Text& name) { return Narrow(name); });
   value.type = type;
   if (IsText(type)) {
     // A text is held in UTF-16 and handed out in the code page again: bytes
@@ -267,7 +267,7 @@ Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
   std::shared_ptr<Node> node;
   if (const Status st = Reach(key, access::kQueryValue, node); st != status::kSuccess) return st;
   if (index >= node->values.size()) return status::kNoMoreItems;
-  const std::string value = Narrow(node->values[index].name);
+  const std::string& value = node->values[index].listed;
   if (value.size() + 1 > *nameLength) {
     // As advapi32: the name cut to the buffer, whole characters only, the
     // length left as it was.

@@ -54,7 +54,8 @@ void MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::s
                            std::uint32_t type, std::vector<std::uint8_t> data) {
   std::shared_ptr<Node> node;
   if (Resolve(root, Wide(path), true, node) != status::kSuccess) return;
-  Node::Value& value = node->PutValue(Wide(name));
+  Node::Value& value =
+      node->PutValue(Wide(name), [this](const Text& text) { return Narrow(text); });
   value.type = type;
   value.data = std::move(data);
 }
@@ -66,7 +67,7 @@ std::vector<std::string> MemoryRegistry::Dump() const {
     lines.push_back(path);
     for (const auto& value : node.values) {
       static constexpr char kHex[] = "0123456789abcdef";
-      std::string line = path + "|" + Narrow(value.name) + "=" + std::to_string(value.type) + ":";
+      std::string line = path + "|" + value.listed + "=" + std::to_string(value.type) + ":";
       for (const auto byte : value.data) {
         line += kHex[byte >> 4];
         line += kHex[byte & 0xF];

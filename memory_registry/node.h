@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "cregistry/memory_registry.h"
@@ -16,6 +18,7 @@ namespace cregistry {
 struct MemoryRegistry::Node {
   struct Value {
     Text name;
+    std::string listed;  // the name as the ANSI listing hands it out
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;  // as the ANSI calls hand them out
   };
@@ -34,10 +37,11 @@ struct MemoryRegistry::Node {
     const auto it = valueAt.find(folded);
     return it == valueAt.end() ? nullptr : &values[it->second];
   }
-  // The value of that name, made at the end of the list if it is new.
-  Value& PutValue(const Text& name) {
+  // The value of that name, made at the end of the list if it is new; listed
+  // is its name in the code page.
+  Value& PutValue(const Text& name, const std::function<std::string(const Text&)>& listed) {
     const auto [it, added] = valueAt.emplace(FoldCase(name), values.size());
-    if (added) values.push_back({name, 0, {}});
+    if (added) values.push_back({name, listed(name), 0, {}});
     return values[it->second];
   }
   bool EraseValue(const Text& folded) {
