@@ -209,6 +209,17 @@ TEST(ValueReadCalls, FailedExpansionLeavesTheTextAsStored) {
       Operation::kExpandEnvironment, [&] { memory.SetVariable("A", "grown longer"); }, 2);
   EXPECT_EQ(reg.Value(), Variant(u"grown longer\\b"));
   EXPECT_EQ(hooks.CountCalls(Operation::kExpandEnvironment), 3);
+  // An environment that grows before every call: the read gives up, boundedly.
+  hooks.ClearCalls();
+  for (int call = 2; call <= 10; ++call) {  // four times as long each time
+    const std::string value(std::size_t{1} << (2 * call), 'x');
+    hooks.BeforeCall(
+        Operation::kExpandEnvironment, [&memory, value] { memory.SetVariable("A", value); }, call);
+  }
+  EXPECT_EQ(reg.Value(), Variant(u"%A%\\b"));
+  EXPECT_LE(hooks.CountCalls(Operation::kExpandEnvironment), 8);
+  hooks.ClearFaults();
+  memory.SetVariable("A", "expanded");
   // A variable whose value is empty expands to nothing.
   memory.Store(kHkcu, "S", "v", 2, Bytes("%E%\0"));
   memory.SetVariable("E", "");

@@ -84,6 +84,7 @@ TEST(Variant, ReportsKindAndBounds) {
   EXPECT_EQ((ByteArray{1, {10, 20, 30}}.UpperBound()), 3);
   EXPECT_EQ((ByteArray{5, {}}.UpperBound()), 4);
   EXPECT_NE(Variant(1), Variant(std::int16_t{1}));  // different kinds
+  EXPECT_NE((ByteArray{0, {1}}), (ByteArray{0, {2}}));
 }
 
 }  // namespace
