@@ -170,24 +170,21 @@ Step Create(Ref parent, std::string path, std::uint32_t access) {
   return Open(parent, std::move(path), access, true);
 }
 
+// A close, and the handle no longer picked once it is closed.
+std::string Closing(Side& side, KeyHandle handle) {
+  const Status st = side.service.CloseKey(handle);
+  const std::string line = "Close(" + side.Name(handle) + ") -> " + std::to_string(st);
+  if (st == 0) side.Closed(handle);
+  return line;
+}
 Step Close(Ref key) {
-  return [=](Side& side) {
-    const KeyHandle handle = side.Resolve(key);
-    const Status st = side.service.CloseKey(handle);
-    const std::string line = "Close(" + side.Name(handle) + ") -> " + std::to_string(st);
-    if (st == 0) side.Closed(handle);
-    return line;
-  };
+  return [=](Side& side) { return Closing(side, side.Resolve(key)); };
 }
 // Closes one of the handles opened below the base, its low two bits set or not.
 Step CloseAny(std::uint32_t r, bool lowBits) {
   return [=](Side& side) {
     if (!side.AnyOpenButBase()) return std::string("Close(nothing open)");
-    const KeyHandle handle = side.PickButBase(r) | (lowBits ? 3 : 0);
-    const Status st = side.service.CloseKey(handle);
-    const std::string line = "Close(" + side.Name(handle) + ") -> " + std::to_string(st);
-    if (st == 0) side.Closed(handle);
-    return line;
+    return Closing(side, side.PickButBase(r) | (lowBits ? 3 : 0));
   };
 }
 
