@@ -67,19 +67,26 @@ const std::vector<std::uint16_t>& EncodingTable() {
   return table;
 }
 
-Text DecodeJapanese(std::string_view bytes) {
+// The character of each pair of bytes that forms none.
+constexpr char16_t kDefaultCharacter = 0x30FB;
+
+// A lead byte takes the next byte as its trail. MultiByteToWideChar lets it
+// stand alone before a NUL and at the end, as the default character; the
+// runtime library's converter (runtimeLibrary) takes a NUL as its trail too,
+// and turns a lead byte at the end into U+0000.
+Text DecodeJapanese(std::string_view bytes, bool runtimeLibrary) {
   const auto& lead = LeadIndex();
   Text text;
   text.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const auto b = static_cast<unsigned char>(bytes[i]);
-    // A lead byte takes the next byte as its trail, unless that is a NUL or
-    // there is none: then it stands alone.
-    if (lead[b] >= 0 && i + 1 < bytes.size() && bytes[i + 1] != '\0') {
-      text +=
-          static_cast<char16_t>(cp932::kDouble[lead[b]][static_cast<unsigned char>(bytes[++i])]);
-    } else {
+    if (lead[b] < 0) {
       text += static_cast<char16_t>(cp932::kSingle[b]);
+    } else if (i + 1 < bytes.size() && (runtimeLibrary || bytes[i + 1] != '\0')) {
+      const std::uint16_t c = cp932::kDouble[lead[b]][static_cast<unsigned char>(bytes[++i])];
+      text += c == kNone ? kDefaultCharacter : static_cast<char16_t>(c);
+    } else {
+      text += runtimeLibrary ? u'\0' : kDefaultCharacter;
     }
   }
   return text;
@@ -115,12 +122,17 @@ std::optional<std::string> EncodeCodePage(unsigned codePage, TextView text) {
 Text DecodeCodePage(unsigned codePage, std::string_view bytes) {
   switch (codePage) {
     case kJapaneseCodePage:
-      return DecodeJapanese(bytes);
+      return DecodeJapanese(bytes, false);
     case kUtf8CodePage:
       return FromUtf8(bytes);
     default:
       return DecodeCp1252(bytes);
   }
+}
+
+Text DecodeRegistryAnsi(unsigned codePage, std::string_view bytes) {
+  return codePage == kJapaneseCodePage ? DecodeJapanese(bytes, true)
+                                       : DecodeCodePage(codePage, bytes);
 }
 
 std::size_t WholeCharacters(unsigned codePage, std::string_view bytes, std::size_t limit) {

@@ -28,6 +28,13 @@ std::optional<std::string> EncodeCodePage(unsigned codePage, TextView text);
 // is a character.
 Text DecodeCodePage(unsigned codePage, std::string_view bytes);
 
+// The code page's bytes to UTF-16 as the registry's ANSI calls convert names
+// and text data (the runtime library's converter, not MultiByteToWideChar):
+// in 932 a lead byte takes the next byte as its trail whatever it is, a NUL
+// too (a pair that forms no character is U+30FB), and a lead byte at the
+// very end becomes U+0000.
+Text DecodeRegistryAnsi(unsigned codePage, std::string_view bytes);
+
 // The length of the longest start of bytes, at most limit long, that holds
 // whole characters only: where a text is cut to a buffer, no character is
 // cut in two.

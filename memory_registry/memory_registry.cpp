@@ -17,8 +17,20 @@ constexpr std::size_t kLongestValueName = 16383;
 constexpr Status kBadPathName = 161;
 constexpr Status kNoAccess = 998;  // the data cannot be read
 constexpr KeyHandle kClassesRoot = RootHandle(INT32_MIN);
+constexpr KeyHandle kCurrentUser = RootHandle(INT32_MIN + 1);
+constexpr KeyHandle kLocalMachine = RootHandle(INT32_MIN + 2);
+constexpr KeyHandle kUsers = RootHandle(INT32_MIN + 3);
 constexpr KeyHandle kPerformanceData = RootHandle(INT32_MIN + 4);
 constexpr std::uint32_t kBinary = 3;
+constexpr std::uint32_t kLink = 6;
+// The value that holds a link's target, and the user this registry's
+// HKEY_CURRENT_USER belongs to, as a link's target names it.
+constexpr char16_t kLinkValue[] = u"SYMBOLICLINKVALUE";
+constexpr char16_t kCurrentUserSid[] = u"S-1-5-21-0-0-0-1000";
+// How many links one open may follow before it is taken for a circle.
+constexpr int kMostLinks = 32;
+// The low two bits of a handle to a key of HKEY_CLASSES_ROOT.
+constexpr KeyHandle kClassesView = 2;
 
 // The rights that a mask grants a key: the generic rights mapped as
 // Windows maps them for keys, and all rights for MAXIMUM_ALLOWED (the user
@@ -36,14 +48,6 @@ std::uint32_t KeyRights(std::uint32_t access) {
 
 bool IsText(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }
 
-// The predefined root that a handle value names: Windows looks at its low 32
-// bits only, so 0x80000001 zero-extended is HKEY_CURRENT_USER too.
-std::optional<KeyHandle> RootOf(KeyHandle key) {
-  const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(key & 0xFFFFFFFFu));
-  const KeyHandle root = RootHandle(low);
-  return IsPredefinedRoot(root) ? std::optional<KeyHandle>(root) : std::nullopt;
-}
-
 }  // namespace
 
 MemoryRegistry::MemoryRegistry(unsigned codePage) : codePage_(codePage) {
@@ -56,7 +60,7 @@ MemoryRegistry::~MemoryRegistry() = default;
 
 Text MemoryRegistry::Wide(const std::string& bytes) const {
   // The service takes names as NUL-terminated texts.
-  return DecodeCodePage(codePage_, std::string_view(bytes.c_str()));
+  return DecodeRegistryAnsi(codePage_, std::string_view(bytes.c_str()));
 }
 
 std::string MemoryRegistry::Narrow(const Text& name) const {
@@ -101,14 +105,15 @@ Status MemoryRegistry::Reach(KeyHandle key, std::uint32_t needed,
   return status::kSuccess;
 }
 
-KeyHandle MemoryRegistry::NewHandle(std::shared_ptr<Node> node, std::uint32_t access) {
+KeyHandle MemoryRegistry::NewHandle(std::shared_ptr<Node> node, std::uint32_t access,
+                                    bool classesView) {
   const KeyHandle key = nextHandle_;
   nextHandle_ += 4;
   handles_[key] = {std::move(node), access};
-  return key;
+  return classesView ? key | kClassesView : key;
 }
 
-Status MemoryRegistry::Resolve(KeyHandle parent, const Text& path, bool create,
+Status MemoryRegistry::Resolve(KeyHandle parent, const Text& path, bool create, Follow follow,
                                std::shared_ptr<Node>& result) {
   auto node = NodeOf(parent);
   if (!node) return status::kInvalidHandle;
@@ -122,51 +127,117 @@ Status MemoryRegistry::Resolve(KeyHandle parent, const Text& path, bool create,
   for (const auto& level : levels) {
     if (level.size() > kLongestKeyName) return status::kInvalidParameter;
   }
-  for (const auto& level : levels) {
-    const auto it = node->children.find(FoldCase(level));
+  int links = kMostLinks;
+  return Walk(std::move(node), levels, create, follow, links, result);
+}
+
+Status MemoryRegistry::Walk(std::shared_ptr<Node> node, const std::vector<Text>& levels,
+                            bool create, Follow follow, int& links, std::shared_ptr<Node>& result) {
+  for (std::size_t i = 0; i < levels.size(); ++i) {
+    const bool last = i + 1 == levels.size();
+    const auto it = node->children.find(FoldCase(levels[i]));
     if (it != node->children.end()) {
       node = it->second;
-      continue;
+    } else {
+      if (!create) return status::kFileNotFound;
+      if (node->denied & access::kCreateSubKey) return status::kAccessDenied;
+      auto child = std::make_shared<Node>();
+      child->name = levels[i];
+      child->parent = node.get();
+      node->children[FoldCase(levels[i])] = child;
+      ++node->generation;
+      node = std::move(child);
     }
-    if (!create) return status::kFileNotFound;
-    if (node->denied & access::kCreateSubKey) return status::kAccessDenied;
-    auto child = std::make_shared<Node>();
-    child->name = level;
-    child->parent = node.get();
-    node->children[FoldCase(level)] = child;
-    ++node->generation;
-    node = child;
+    if (node->link && (follow == Follow::kEveryLink || (follow == Follow::kAllButLast && !last))) {
+      if (const Status st = Target(*node, create, links, node); st != status::kSuccess) {
+        return st;
+      }
+    }
   }
-  result = node;
+  result = std::move(node);
   return status::kSuccess;
 }
 
-Status MemoryRegistry::OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
-                               KeyHandle& result) {
+Status MemoryRegistry::Target(const Node& link, bool create, int& links,
+                              std::shared_ptr<Node>& result) {
+  if (--links < 0) return status::kInvalidParameter;  // a circle of links
+  const Node::Value* value = link.FindValue(kLinkValue);
+  if (!value || value->type != kLink) return status::kFileNotFound;
+  Text target;
+  for (std::size_t i = 0; i + 1 < value->data.size(); i += 2) {
+    target += static_cast<char16_t>(value->data[i] | value->data[i + 1] << 8);
+  }
+  // \REGISTRY\MACHINE\... or \REGISTRY\USER\...; a NUL makes it no name.
+  const auto levels = SplitPath(target);
+  if (target.empty() || target.front() != u'\\' || target.find(u'\0') != Text::npos ||
+      levels.size() < 2 || FoldCase(levels[0]) != u"REGISTRY") {
+    return status::kFileNotFound;
+  }
+  KeyHandle root = 0;
+  std::size_t first = 2;
+  if (FoldCase(levels[1]) == u"MACHINE") {
+    root = kLocalMachine;
+  } else if (FoldCase(levels[1]) == u"USER") {
+    root = kUsers;
+    if (levels.size() > 2 && FoldCase(levels[2]) == kCurrentUserSid) {
+      root = kCurrentUser;
+      first = 3;
+    }
+  } else {
+    return status::kFileNotFound;
+  }
+  const std::vector<Text> rest(levels.begin() + static_cast<std::ptrdiff_t>(first), levels.end());
+  // The target's last level alone is made: its parent must be there.
+  std::shared_ptr<Node> parent;
+  const std::vector<Text> above(rest.begin(), rest.end() - (rest.empty() ? 0 : 1));
+  if (const Status st =
+          Walk(Local().roots.at(root), above, false, Follow::kEveryLink, links, parent);
+      st != status::kSuccess) {
+    return st;
+  }
+  if (rest.empty()) {
+    result = std::move(parent);
+    return status::kSuccess;
+  }
+  return Walk(std::move(parent), {rest.back()}, create, Follow::kEveryLink, links, result);
+}
+
+Status MemoryRegistry::Open(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                            bool create, Follow follow, KeyHandle& result) {
+  // The parent handle's own rights play no part, as on Windows.
   result = 0;
   std::shared_ptr<Node> node;
-  if (const Status st = Resolve(parent, Wide(subKey), false, node); st != status::kSuccess) {
+  if (const Status st = Resolve(parent, Wide(subKey), create, follow, node);
+      st != status::kSuccess) {
     return st;
   }
   const std::uint32_t rights = KeyRights(access);
   if ((node->denied & rights) != 0) return status::kAccessDenied;
   // An empty path below a predefined root hands back the root itself.
-  result = (subKey.empty() && IsPredefinedRoot(parent)) ? parent : NewHandle(node, rights);
+  if (!create && subKey.empty() && IsPredefinedRoot(parent)) {
+    result = parent;
+    return status::kSuccess;
+  }
+  // Keys reached through HKEY_CLASSES_ROOT are marked as its view.
+  const bool classes =
+      RootOf(parent) ? RootOf(parent) == kClassesRoot : (parent & 3) == kClassesView;
+  result = NewHandle(node, rights, classes);
   return status::kSuccess;
+}
+
+Status MemoryRegistry::OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                               KeyHandle& result) {
+  return Open(parent, subKey, access, false, Follow::kEveryLink, result);
+}
+
+Status MemoryRegistry::OpenKeyNoFollow(KeyHandle parent, const std::string& subKey,
+                                       std::uint32_t access, KeyHandle& result) {
+  return Open(parent, subKey, access, false, Follow::kAllButLast, result);
 }
 
 Status MemoryRegistry::CreateKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
                                  KeyHandle& result) {
-  // The parent handle's own rights play no part, as on Windows.
-  result = 0;
-  std::shared_ptr<Node> node;
-  if (const Status st = Resolve(parent, Wide(subKey), true, node); st != status::kSuccess) {
-    return st;
-  }
-  const std::uint32_t rights = KeyRights(access);
-  if ((node->denied & rights) != 0) return status::kAccessDenied;
-  result = NewHandle(node, rights);
-  return status::kSuccess;
+  return Open(parent, subKey, access, true, Follow::kEveryLink, result);
 }
 
 Status MemoryRegistry::CloseKey(KeyHandle key) {
@@ -176,17 +247,28 @@ Status MemoryRegistry::CloseKey(KeyHandle key) {
 }
 
 Status MemoryRegistry::DeleteKey(KeyHandle parent, const std::string& subKey) {
+  // The key is opened for deletion, a link followed, and deleted.
   std::shared_ptr<Node> node;
-  if (const Status st = Resolve(parent, Wide(subKey), false, node); st != status::kSuccess) {
+  if (const Status st = Resolve(parent, Wide(subKey), false, Follow::kEveryLink, node);
+      st != status::kSuccess) {
     return st;
   }
-  // Never a root, a key with sub-keys or a key denied to this user.
-  if (!node->parent || !node->children.empty() || node->denied != 0) {
+  // Never a root, a key with sub-keys or a key this user may not delete.
+  if (!node->parent || !node->children.empty() || (node->denied & access::kDelete)) {
     return status::kAccessDenied;
   }
-  node->deleted = true;
-  node->parent->children.erase(FoldCase(node->name));
-  ++node->parent->generation;
+  node->Detach();
+  return status::kSuccess;
+}
+
+Status MemoryRegistry::DeleteOpenKey(KeyHandle key) {
+  if (RootOf(key)) return status::kInvalidHandle;  // no handle of the kernel's
+  std::shared_ptr<Node> node;
+  const Status st = Reach(key, access::kDelete, node);
+  if (st == status::kKeyDeleted) return status::kSuccess;  // deleted once is enough
+  if (st != status::kSuccess) return st;
+  if (!node->parent || !node->children.empty()) return status::kAccessDenied;
+  node->Detach();
   return status::kSuccess;
 }
 
@@ -235,13 +317,17 @@ Status MemoryRegistry::SetValue(KeyHandle key, const std::string& name, std::uin
   if (const Status st = Reach(key, access::kSetValue, node); st != status::kSuccess) return st;
   const Text wide = Wide(name);
   if (wide.size() > kLongestValueName) return status::kInvalidParameter;
+  // A link holds its target and nothing else.
+  if (node->link && (type != kLink || FoldCase(wide) != kLinkValue)) {
+    return status::kAccessDenied;
+  }
   Node::Value& value = node->PutValue(wide, [this](const Text& name) { return Narrow(name); });
   value.type = type;
   if (IsText(type)) {
     // A text is held in UTF-16 and handed out in the code page again: bytes
     // that form no character come back as the character they became.
     const std::string bytes = Narrow(
-        DecodeCodePage(codePage_, std::string_view(reinterpret_cast<const char*>(data), size)));
+        DecodeRegistryAnsi(codePage_, std::string_view(reinterpret_cast<const char*>(data), size)));
     value.data.assign(bytes.begin(), bytes.end());
   } else {
     value.data.assign(data, data + size);
@@ -303,7 +389,7 @@ Status MemoryRegistry::ConnectRegistry(const std::string& machine, KeyHandle roo
   // Connecting to this computer yields its own root.
   result = computer->second.get() == &Local()
                ? root
-               : NewHandle(it->second, access::kAllValueAndKeyRights | 0xF0000);
+               : NewHandle(it->second, access::kAllValueAndKeyRights | 0xF0000, false);
   return status::kSuccess;
 }
 
@@ -316,16 +402,16 @@ std::uint32_t MemoryRegistry::ExpandEnvironment(const std::string& source, char*
         const auto it = environment_.find(FoldCase(Wide(name)));
         return it == environment_.end() ? nullptr : &it->second;
       });
-  const auto needed = static_cast<std::uint32_t>(expanded.size() + 1);
-  if (destination && destinationLength > 0) {
-    // Too small a buffer takes what fits of whole characters, and the NUL.
-    const std::size_t fits = destinationLength >= needed
-                                 ? expanded.size()
-                                 : WholeCharacters(codePage_, expanded, destinationLength - 1);
-    std::memcpy(destination, expanded.data(), fits);
-    destination[fits] = '\0';
+  const auto length = static_cast<std::uint32_t>(expanded.size());
+  // The text is written where the buffer has room for it, its NUL and one
+  // byte more; otherwise the buffer gets an empty text (even with a length
+  // of 0), and the answer asks for that one byte more.
+  if (destinationLength > length + 1) {
+    std::memcpy(destination, expanded.c_str(), length + 1);
+    return length + 1;
   }
-  return needed;
+  if (destination) destination[0] = '\0';
+  return length + 2;
 }
 
 void MemoryRegistry::MoveBytes(void* destination, const void* source, std::size_t count) {

@@ -1,14 +1,30 @@
 // The in-memory registry set up and read directly, bypassing handles and
 // access rights.
 #include "cregistry/memory_registry.h"
+
+#include <iterator>
+
+#include "key_path.h"
 #include "node.h"
 
 namespace cregistry {
+namespace {
+
+// The roots as Dump names them; HKEY_CLASSES_ROOT and HKEY_CURRENT_CONFIG are
+// keys of HKEY_LOCAL_MACHINE, and have none.
+const char* RootName(std::int32_t hive) {
+  static constexpr const char* kNames[] = {nullptr, "HKCU", "HKLM", "HKU", "HKPD", nullptr, "HKDD"};
+  return kNames[hive - INT32_MIN];
+}
+
+}  // namespace
 
 void MemoryRegistry::DenyAccess(KeyHandle root, const std::string& path,
                                 std::uint32_t deniedAccess) {
   std::shared_ptr<Node> node;
-  if (Resolve(root, Wide(path), true, node) == status::kSuccess) node->denied |= deniedAccess;
+  if (Resolve(root, Wide(path), true, Follow::kNone, node) == status::kSuccess) {
+    node->denied |= deniedAccess;
+  }
 }
 
 void MemoryRegistry::AddComputer(const std::string& name) {
@@ -33,7 +49,50 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(KeyHandle root,
 
 void MemoryRegistry::AddWideKey(KeyHandle root, const std::string& path, const Text& name) {
   std::shared_ptr<Node> node;
-  if (Resolve(root, Wide(path), true, node) == status::kSuccess) Computer::Below(node, {name});
+  if (Resolve(root, Wide(path), true, Follow::kNone, node) == status::kSuccess) {
+    Computer::Below(node, {name});
+  }
+}
+
+bool MemoryRegistry::AddLink(KeyHandle root, const std::string& path, KeyHandle targetRoot,
+                             const std::string& targetPath) {
+  if (Find(root, path) || !RootOf(targetRoot)) return false;
+  std::shared_ptr<Node> link;
+  if (Resolve(root, Wide(path), true, Follow::kNone, link) != status::kSuccess) return false;
+  link->link = true;
+  // The target as the kernel names it, in UTF-16 without a NUL.
+  static constexpr const char16_t* kNative[] = {
+      u"\\REGISTRY\\MACHINE\\SOFTWARE\\Classes",
+      u"\\REGISTRY\\USER\\S-1-5-21-0-0-0-1000",
+      u"\\REGISTRY\\MACHINE",
+      u"\\REGISTRY\\USER",
+      nullptr,
+      u"\\REGISTRY\\MACHINE\\System\\CurrentControlSet\\Hardware Profiles\\Current"};
+  const auto hive =
+      static_cast<std::size_t>(static_cast<std::int32_t>(*RootOf(targetRoot)) - INT32_MIN);
+  Text target = hive < std::size(kNative) && kNative[hive] ? kNative[hive] : u"\\REGISTRY\\NONE";
+  for (const auto& level : SplitPath(Wide(targetPath))) target += u"\\" + level;
+  std::vector<std::uint8_t> data;
+  for (const char16_t c : target) {
+    data.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    data.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+  Node::Value& value =
+      link->PutValue(u"SymbolicLinkValue", [this](const Text& text) { return Narrow(text); });
+  value.type = 6;
+  value.data = std::move(data);
+  return true;
+}
+
+void MemoryRegistry::Remove(KeyHandle root, const std::string& path) {
+  const auto node = Find(root, path);
+  if (!node || !node->parent) return;
+  const auto mark = [](const auto& self, Node& key) -> void {
+    key.deleted = true;
+    for (auto& [folded, child] : key.children) self(self, *child);
+  };
+  mark(mark, *node);
+  node->Detach();
 }
 
 bool MemoryRegistry::KeyPresent(KeyHandle root, const std::string& path) const {
@@ -53,7 +112,7 @@ std::optional<MemoryRegistry::StoredValue> MemoryRegistry::Stored(KeyHandle root
 void MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::string& name,
                            std::uint32_t type, std::vector<std::uint8_t> data) {
   std::shared_ptr<Node> node;
-  if (Resolve(root, Wide(path), true, node) != status::kSuccess) return;
+  if (Resolve(root, Wide(path), true, Follow::kNone, node) != status::kSuccess) return;
   Node::Value& value =
       node->PutValue(Wide(name), [this](const Text& text) { return Narrow(text); });
   value.type = type;
@@ -78,14 +137,29 @@ std::vector<std::string> MemoryRegistry::Dump() const {
       self(self, path + "\\" + Narrow(child->name), *child);
     }
   };
-  // HKEY_CLASSES_ROOT and HKEY_CURRENT_CONFIG are keys of HKEY_LOCAL_MACHINE.
-  static constexpr const char* kNames[] = {"HKCU", "HKLM", "HKU", "HKPD", nullptr, "HKDD"};
   for (std::int32_t hive = INT32_MIN + 1; hive <= INT32_MIN + 6; ++hive) {
-    if (const char* root = kNames[hive - INT32_MIN - 1]) {
-      walk(walk, root, *Local().roots.at(RootHandle(hive)));
-    }
+    if (const char* root = RootName(hive)) walk(walk, root, *Local().roots.at(RootHandle(hive)));
   }
   return lines;
+}
+
+std::optional<std::string> MemoryRegistry::KeyPath(KeyHandle key) const {
+  const auto* handle = HandleOf(key);
+  if (!handle || RootOf(key) || handle->node->deleted) return std::nullopt;
+  std::vector<const Node*> levels;
+  const Node* node = handle->node.get();
+  for (; node->parent; node = node->parent) levels.push_back(node);
+  for (std::int32_t hive = INT32_MIN + 1; hive <= INT32_MIN + 6; ++hive) {
+    const char* root = RootName(hive);
+    if (!root || Local().roots.at(RootHandle(hive)).get() != node) continue;
+    std::string path = root;
+    for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
+      path += '\\';
+      path += Narrow((*level)->name);
+    }
+    return path;
+  }
+  return std::nullopt;  // another computer's
 }
 
 }  // namespace cregistry

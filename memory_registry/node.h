@@ -7,6 +7,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,14 @@
 #include "key_path.h"
 
 namespace cregistry {
+
+// The predefined root that a handle value names: Windows looks at its low 32
+// bits only, so 0x80000001 zero-extended is HKEY_CURRENT_USER too.
+inline std::optional<KeyHandle> RootOf(KeyHandle key) {
+  const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(key & 0xFFFFFFFFu));
+  const KeyHandle root = RootHandle(low);
+  return IsPredefinedRoot(root) ? std::optional<KeyHandle>(root) : std::nullopt;
+}
 
 struct MemoryRegistry::Node {
   struct Value {
@@ -25,6 +34,8 @@ struct MemoryRegistry::Node {
   Text name;
   Node* parent = nullptr;
   bool deleted = false;
+  // A registry link, which leads where its SymbolicLinkValue says.
+  bool link = false;
   std::uint32_t denied = 0;
   // Keyed by the folded name; each entry keeps the name as it was created.
   std::map<Text, std::shared_ptr<Node>> children;
@@ -36,6 +47,9 @@ struct MemoryRegistry::Node {
   Value* FindValue(const Text& folded) {
     const auto it = valueAt.find(folded);
     return it == valueAt.end() ? nullptr : &values[it->second];
+  }
+  const Value* FindValue(const Text& folded) const {
+    return const_cast<Node*>(this)->FindValue(folded);
   }
   // The value of that name, made at the end of the list if it is new; listed
   // is its name in the code page.
@@ -54,6 +68,14 @@ struct MemoryRegistry::Node {
       if (position > at) --position;
     }
     return true;
+  }
+
+  // Takes the key out of its parent's: deleted, for the handles that hold it.
+  void Detach() {
+    deleted = true;
+    Node* from = parent;
+    ++from->generation;
+    from->children.erase(FoldCase(name));  // may free this key: nothing of it is used after
   }
 
   // Bumped whenever a sub-key is added or removed, so that a listing's

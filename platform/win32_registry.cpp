@@ -116,6 +116,32 @@ void Win32Registry::MoveBytes(void* destination, const void* source, std::size_t
   RtlMoveMemory(destination, source, count);
 }
 
+Status Win32Registry::OpenKeyNoFollow(KeyHandle parent, const std::string& subKey,
+                                      std::uint32_t access, KeyHandle& result) {
+  HKEY opened = nullptr;
+  const LONG status =
+      RegOpenKeyExA(Key(parent), subKey.c_str(), REG_OPTION_OPEN_LINK, access, &opened);
+  result = reinterpret_cast<KeyHandle>(opened);
+  return status;
+}
+
+Status Win32Registry::DeleteOpenKey(KeyHandle key) {
+  // No advapi32 call deletes the key a handle holds: each opens a name, and
+  // follows a link. ntdll's is looked up rather than imported, and its
+  // status turned into a Windows one as advapi32 turns it.
+  using DeleteKeyCall = LONG(NTAPI*)(HANDLE);
+  using ToWindowsStatus = ULONG(NTAPI*)(LONG);
+  // A predefined root is no handle of the kernel's.
+  if (IsPredefinedRoot(key)) return ERROR_INVALID_HANDLE;
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  const auto deleteKey = reinterpret_cast<DeleteKeyCall>(
+      reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtDeleteKey")));
+  const auto toWindows = reinterpret_cast<ToWindowsStatus>(
+      reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+  if (!deleteKey || !toWindows) return ERROR_CALL_NOT_IMPLEMENTED;
+  return static_cast<Status>(toWindows(deleteKey(reinterpret_cast<HANDLE>(key))));
+}
+
 std::optional<std::string> Win32Registry::ToCodePage(TextView text) const {
   return WindowsEncode(CP_ACP, text);
 }

@@ -34,10 +34,10 @@ void cRegistry::WriteClassesValue(const Text& text) {
 
 void cRegistry::CreateEXEAssociation(TextArg sExePath, TextArg sClassName,
                                      TextArg sClassDescription, TextArg sAssociation,
-                                     TextArg sOpenMenuText, bool bSupportPrint,
-                                     TextArg sPrintMenuText, bool bSupportNew, TextArg sNewMenuText,
-                                     bool bSupportInstall, TextArg sInstallMenuText,
-                                     std::int32_t lDefaultIconIndex) {
+                                     TextArg sOpenMenuText, Boolean bSupportPrint,
+                                     TextArg sPrintMenuText, Boolean bSupportNew,
+                                     TextArg sNewMenuText, Boolean bSupportInstall,
+                                     TextArg sInstallMenuText, std::int32_t lDefaultIconIndex) {
   const Text path = QuotedPath(sExePath.text());
   const Text shell = sClassName.text() + u"\\shell\\";
   const auto write = [this](const Text& section, const Text& data) {

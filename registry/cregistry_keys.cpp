@@ -33,36 +33,60 @@ bool cRegistry::DeleteKey() {
   return address && service_->DeleteKey(address.parent, address.section) == kSuccess;
 }
 
+namespace {
+
+// Windows keeps a tree 512 levels deep at most: DeleteTree goes no deeper.
+constexpr int kDeepestLevel = 512;
+
+}  // namespace
+
 bool cRegistry::DeleteTree() {
   const Address address = Addressed(Through::kThisComputer);
   if (!address || address.section.find_first_not_of('\\') == std::string::npos) return false;
-  {
-    OwnedKey key(*service_);
-    if (service_->OpenKey(address.parent, address.section, access::kEnumerateSubKeys,
-                          key.Receive()) == kSuccess) {
-      DeleteBelow(key.get());
-    }
-  }
-  service_->DeleteKey(address.parent, address.section);
-  OwnedKey left(*service_);
-  return service_->OpenKey(address.parent, address.section, access::kQueryValue, left.Receive()) ==
-         status::kFileNotFound;
+  OwnedKey key(*service_);
+  bool listable = false;
+  const Status opened = OpenForRemoval(address.parent, address.section, key, listable);
+  if (opened == status::kFileNotFound) return true;  // nothing there to remove
+  return opened == kSuccess && Remove(key.get(), listable, 1);
 }
 
-void cRegistry::DeleteBelow(KeyHandle key) {
-  const auto names = SubKeyNames(key);
-  std::map<Text, int> listed;  // how often each name is listed
-  for (const auto& name : names) ++listed[FoldCase(service_->FromCodePage(name))];
-  for (const auto& name : names) {
-    if (listed[FoldCase(service_->FromCodePage(name))] > 1) continue;  // may be a substitute
-    {
+Status cRegistry::OpenForRemoval(KeyHandle parent, const std::string& name, OwnedKey& key,
+                                 bool& listable) {
+  // The key itself, a link too: never its target.
+  listable = true;
+  const Status opened = service_->OpenKeyNoFollow(
+      parent, name, access::kDelete | access::kEnumerateSubKeys, key.Receive());
+  if (opened != status::kAccessDenied) return opened;
+  // A key that may not be listed can still be deleted, when it is empty.
+  listable = false;
+  return service_->OpenKeyNoFollow(parent, name, access::kDelete, key.Receive());
+}
+
+bool cRegistry::Remove(KeyHandle key, bool listable, int level) {
+  if (listable && level < kDeepestLevel) {
+    const auto names = SubKeyNames(key);
+    std::map<Text, int> listed;  // how often each name is listed
+    for (const auto& name : names) ++listed[FoldCase(service_->FromCodePage(name))];
+    for (const auto& name : names) {
+      // A listed name is followed only where it names exactly one key: never
+      // an empty one (a name that begins with U+0000 is listed so, and ""
+      // names the key itself), one that converts to another, one holding a
+      // backslash (no key's name does: a substitute, and a path), or one
+      // listed twice (a substitute may hide among them).
+      const Text text = service_->FromCodePage(name);
+      if (name.empty() || text.find(u'\\') != Text::npos || listed[FoldCase(text)] > 1 ||
+          service_->ToCodePage(text) != name) {
+        continue;
+      }
       OwnedKey child(*service_);
-      if (service_->OpenKey(key, name, access::kEnumerateSubKeys, child.Receive()) == kSuccess) {
-        DeleteBelow(child.get());
+      bool childListable = false;
+      if (OpenForRemoval(key, name, child, childListable) == kSuccess) {
+        Remove(child.get(), childListable, level + 1);
       }
     }
-    service_->DeleteKey(key, name);
   }
+  // A key that still has sub-keys is refused, and stays.
+  return service_->DeleteOpenKey(key) == kSuccess;
 }
 
 bool cRegistry::DeleteValue() {

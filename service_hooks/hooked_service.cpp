@@ -1,6 +1,7 @@
 #include "cregistry/hooked_service.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace cregistry {
 namespace {
@@ -32,6 +33,11 @@ void HookedService::InjectFault(Operation operation, Status status, int occurren
 
 void HookedService::InjectException(Operation operation, std::exception_ptr failure,
                                     int occurrence) {
+  if (operation == Operation::kCloseKey) {
+    throw std::invalid_argument(
+        "HookedService: a close cannot throw (it runs in destructors); make it fail with "
+        "InjectFault(Operation::kCloseKey, status) instead");
+  }
   failures_.push_back({operation, std::max(occurrence, 1), 0, std::move(failure), nullptr});
 }
 
@@ -43,6 +49,7 @@ void HookedService::ClearFaults() {
   faults_.clear();
   failures_.clear();
   actions_.clear();
+  closeFailures_.clear();
 }
 
 int HookedService::CountCalls(Operation operation) const {
@@ -67,8 +74,11 @@ Status HookedService::Record(Operation operation, KeyHandle key, const std::stri
   return status;
 }
 
+// Handles are counted without their low two bits, which Windows ignores (a
+// key of HKEY_CLASSES_ROOT has 2 there).
 void HookedService::Opened(Status status, KeyHandle key) {
-  if (status == status::kSuccess && key != 0 && !IsPredefinedRoot(key)) open_.insert(key);
+  if (status == status::kSuccess && key != 0 && !IsPredefinedRoot(key))
+    open_.insert(key & ~KeyHandle{3});
 }
 
 Status HookedService::OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
@@ -97,9 +107,14 @@ Status HookedService::CreateKey(KeyHandle parent, const std::string& subKey, std
 
 Status HookedService::CloseKey(KeyHandle key) {
   Status st = status::kSuccess;
-  const bool failed = Intercept(Operation::kCloseKey, st);
+  bool failed = false;
+  try {
+    failed = Intercept(Operation::kCloseKey, st);
+  } catch (...) {
+    closeFailures_.push_back(std::current_exception());  // kept: a close never throws
+  }
   const Status closed = service_.CloseKey(key);  // a failed close still closes
-  open_.erase(key);
+  open_.erase(key & ~KeyHandle{3});
   return Record(Operation::kCloseKey, key, {}, 0, failed ? st : closed);
 }
 
@@ -171,6 +186,24 @@ std::uint32_t HookedService::ExpandEnvironment(const std::string& source, char* 
   }
   Record(Operation::kExpandEnvironment, 0, source, destinationLength, st);
   return needed;
+}
+
+Status HookedService::OpenKeyNoFollow(KeyHandle parent, const std::string& subKey,
+                                      std::uint32_t access, KeyHandle& result) {
+  Status st = status::kSuccess;
+  if (Intercept(Operation::kOpenKeyNoFollow, st)) {
+    result = 0;
+  } else {
+    st = service_.OpenKeyNoFollow(parent, subKey, access, result);
+    Opened(st, result);
+  }
+  return Record(Operation::kOpenKeyNoFollow, parent, subKey, access, st);
+}
+
+Status HookedService::DeleteOpenKey(KeyHandle key) {
+  Status st = status::kSuccess;
+  if (!Intercept(Operation::kDeleteOpenKey, st)) st = service_.DeleteOpenKey(key);
+  return Record(Operation::kDeleteOpenKey, key, {}, 0, st);
 }
 
 void HookedService::MoveBytes(void* destination, const void* source, std::size_t count) {

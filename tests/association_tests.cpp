@@ -6,6 +6,26 @@ namespace {
 using namespace testing_support;
 using cregistry::Text;
 
+// No text becomes a Boolean: a text, or any other pointer, in one of the
+// three Boolean positions does not compile (a menu text passed one position
+// too far would otherwise register its command). Numbers count as before.
+template <typename Print, typename New, typename Install, typename = void>
+struct Compiles : std::false_type {};
+template <typename Print, typename New, typename Install>
+struct Compiles<Print, New, Install,
+                std::void_t<decltype(std::declval<cRegistry&>().CreateEXEAssociation(
+                    u"", u"", u"", u"", u"", std::declval<Print>(), u"", std::declval<New>(), u"",
+                    std::declval<Install>()))>> : std::true_type {};
+using Literal = const char16_t (&)[8];  // u"&Stampa"
+static_assert(Compiles<bool, bool, bool>::value);
+static_assert(Compiles<int, unsigned char, long long>::value);
+static_assert(!Compiles<Literal, bool, bool>::value);
+static_assert(!Compiles<bool, const char16_t*, bool>::value);
+static_assert(!Compiles<bool, bool, const wchar_t*>::value);
+static_assert(!Compiles<const char*, bool, bool>::value);
+static_assert(!Compiles<bool, std::nullptr_t, bool>::value);
+static_assert(!Compiles<bool, bool, const void*>::value);
+
 // The class tables are shared by the whole machine: every test uses its own
 // extension and class, and removes them afterwards.
 template <typename Backend>

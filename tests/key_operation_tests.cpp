@@ -77,6 +77,53 @@ TYPED_TEST(KeyOperations, DeleteTreeRemovesAKeyWithEverythingBelowIt) {
   EXPECT_TRUE(this->Exists(this->base()));
 }
 
+// Whatever the tree holds, nothing outside it changes, nothing crashes, and
+// the result says whether the tree is gone.
+TYPED_TEST(KeyOperations, DeleteTreeTouchesNothingOutsideTheKey) {
+  const std::string t = this->base() + "\\T", victim = this->base() + "\\Victim";
+  this->Put(victim + "\\Child", "v", 1, Bytes("x\0"));
+  const auto victimIntact = [&] { return this->Get(victim + "\\Child", "v").data == Bytes("x\0"); };
+  this->Address("T");
+  // A link below the key is removed itself, never followed to its target.
+  this->Put(t + "\\Plain", "", 1, Bytes("p\0"));
+  this->MakeLink(t + "\\Plain\\Link", victim);
+  EXPECT_TRUE(this->reg->DeleteTree());
+  EXPECT_FALSE(this->Exists(t));
+  EXPECT_TRUE(victimIntact());
+  // So is a link that SectionKey names.
+  this->MakeLink(t, victim);
+  EXPECT_TRUE(this->reg->DeleteTree());
+  EXPECT_FALSE(this->Exists(t));
+  EXPECT_TRUE(victimIntact());
+  // A sub-key listed with an empty name stays, and so does the key.
+  this->Put(t + "\\Plain", "", 1, Bytes("p\0"));
+  this->AddHidden(t);
+  this->hooks().ClearCalls();
+  EXPECT_FALSE(this->reg->DeleteTree());
+  EXPECT_LT(this->hooks().CountCalls(cregistry::Operation::kOpenKeyNoFollow), 4);
+  EXPECT_TRUE(this->Exists(t));
+  EXPECT_FALSE(this->Exists(t + "\\Plain"));
+  this->RemoveWithHidden(t);
+  // A tree deeper than Windows makes stays whole; one as deep as it makes
+  // goes.
+  for (const int depth : {600, 511}) {
+    SCOPED_TRACE(depth);
+    KeyHandle level = 0;
+    ASSERT_EQ(this->service().CreateKey(kHkcu, t, cregistry::access::kCreateSubKey, level), 0);
+    for (int i = 1; i < depth; ++i) {
+      KeyHandle next = 0;
+      ASSERT_EQ(this->service().CreateKey(level, "L", cregistry::access::kCreateSubKey, next), 0);
+      this->service().CloseKey(level);
+      level = next;
+    }
+    this->service().CloseKey(level);
+    EXPECT_EQ(this->reg->DeleteTree(), depth <= 512);
+    EXPECT_EQ(this->Exists(t), depth > 512);
+    EXPECT_TRUE(DeleteTree(this->service(), kHkcu, t));
+  }
+  EXPECT_TRUE(victimIntact());
+}
+
 // On the stand-in, which can hold keys named through the wide calls.
 TEST(DeleteTree, FollowsNoNameThatMayBeASubstituteAndReportsWhatStays) {
   for (const unsigned codePage : {1252u, 932u, 65001u}) {
@@ -105,13 +152,16 @@ TEST(DeleteTree, FollowsNoNameThatMayBeASubstituteAndReportsWhatStays) {
     EXPECT_FALSE(reg.DeleteTree());
     reg.EnumerateSections(names, count);
     EXPECT_EQ(count, 1);
-    // A key that the service refuses to delete stays, and is reported.
-    memory.DenyAccess(kHkcu, "U\\Locked", cregistry::access::kQueryValue);
+    // A key that the service refuses to delete stays, and is reported; one
+    // that may only not be read is deleted all the same.
+    memory.DenyAccess(kHkcu, "U\\Locked", cregistry::access::kDelete);
+    memory.DenyAccess(kHkcu, "U\\Unreadable", cregistry::access::kQueryValue);
     memory.Store(kHkcu, "U\\Open", "", 1, Bytes("o\0"));
     reg.SectionKey(u"U");
     EXPECT_FALSE(reg.DeleteTree());
     EXPECT_TRUE(memory.KeyPresent(kHkcu, "U\\Locked"));
     EXPECT_FALSE(memory.KeyPresent(kHkcu, "U\\Open"));
+    EXPECT_FALSE(memory.KeyPresent(kHkcu, "U\\Unreadable"));
     EXPECT_EQ(hooks.OpenHandleCount(), 0);
   }
 }

@@ -109,6 +109,94 @@ TYPED_TEST(ServiceContract, DeleteKeyRemovesALeafAndRefusesAKeyWithSubKeys) {
   EXPECT_EQ(this->service().DeleteKey(kHkcu, ""), status::kAccessDenied);  // never a root
 }
 
+TYPED_TEST(ServiceContract, DeletionNeedsTheRightToDeleteAndNothingElse) {
+  auto* memory = this->memory();
+  if (!memory) GTEST_SKIP() << "DenyAccess is the stand-in's";
+  const std::string unreadable = this->base() + "\\Unreadable", kept = this->base() + "\\Kept";
+  memory->DenyAccess(kHkcu, unreadable, access::kQueryValue);
+  memory->DenyAccess(kHkcu, kept, access::kDelete);
+  EXPECT_EQ(this->service().DeleteKey(kHkcu, unreadable), 0);
+  EXPECT_EQ(this->service().DeleteKey(kHkcu, kept), status::kAccessDenied);
+  this->Open(kept, access::kDelete, status::kAccessDenied);
+  const KeyHandle key = this->Open(kept, access::kQueryValue);
+  EXPECT_EQ(this->service().DeleteOpenKey(key), status::kAccessDenied);  // not the handle's right
+  this->Close(key);
+  EXPECT_TRUE(memory->KeyPresent(kHkcu, kept));
+  memory->Remove(kHkcu, kept);
+}
+
+TYPED_TEST(ServiceContract, ALinkLeadsToItsTargetUnlessTheLinkItselfIsAsked) {
+  const std::string link = this->base() + "\\Link", target = this->base() + "\\Target";
+  auto& service = this->service();
+  this->MakeLink(link, target);
+  this->Open(link, access::kQueryValue, status::kFileNotFound);  // it leads nowhere yet
+  this->Put(target, "v", 4, Bytes("\1\0\0\0"));
+  EXPECT_EQ(this->Get(link, "v").data, Bytes("\1\0\0\0"));
+  EXPECT_EQ(this->Get(link, "SymbolicLinkValue").status, status::kFileNotFound);
+  // The link itself holds its target, in UTF-16, and nothing else.
+  KeyHandle itself = 0;
+  ASSERT_EQ(service.OpenKeyNoFollow(kHkcu, link, 0xF003F, itself), 0);
+  std::uint32_t type = 0, size = 0;
+  EXPECT_EQ(service.QueryValue(itself, "SymbolicLinkValue", &type, nullptr, &size), 0);
+  EXPECT_EQ(type, 6u);
+  std::vector<std::uint8_t> native(size);
+  service.QueryValue(itself, "SymbolicLinkValue", &type, native.data(), &size);
+  const std::u16string tail = u"\\Target";
+  ASSERT_GE(native.size(), tail.size() * 2);
+  for (std::size_t i = 0; i < tail.size(); ++i) {
+    EXPECT_EQ(native[native.size() - 2 * tail.size() + 2 * i], tail[i]);
+  }
+  const std::uint8_t one = 1;
+  EXPECT_EQ(service.SetValue(itself, "v", 3, &one, 1), status::kAccessDenied);
+  char name[64];
+  EXPECT_EQ(service.EnumKey(itself, 0, name, sizeof name), status::kNoMoreItems);
+  // RegDeleteKeyA deletes the target; only a delete of the link's own
+  // handle deletes the link.
+  EXPECT_EQ(service.DeleteKey(kHkcu, link), 0);
+  EXPECT_FALSE(this->Exists(target));
+  EXPECT_EQ(service.DeleteOpenKey(itself), 0);
+  this->Close(itself);
+  KeyHandle gone = 0;
+  EXPECT_EQ(service.OpenKeyNoFollow(kHkcu, link, access::kQueryValue, gone), status::kFileNotFound);
+  // Such a delete needs the handle's right, and an empty key.
+  this->Put(this->base() + "\\Parent\\Child", "", 1, Bytes("c\0"));
+  const KeyHandle reader = this->Open(this->base() + "\\Parent", access::kQueryValue);
+  EXPECT_EQ(service.DeleteOpenKey(reader), status::kAccessDenied);
+  this->Close(reader);
+  const KeyHandle parent = this->Open(this->base() + "\\Parent", access::kDelete);
+  EXPECT_EQ(service.DeleteOpenKey(parent), status::kAccessDenied);
+  this->Close(parent);
+  EXPECT_TRUE(this->Exists(this->base() + "\\Parent\\Child"));
+}
+
+// Windows marks the handles of keys opened below HKEY_CLASSES_ROOT with 2 in
+// their low two bits (its classes view); Wine 8 marks none, a difference
+// known from Wine's own tests. Either handle works, and closes.
+TYPED_TEST(ServiceContract, KeysOpenedBelowClassesRootCarryItsMark) {
+  constexpr char kName[] = ".rpvcontract";
+  const auto classes = cregistry::RootHandle(INT32_MIN);
+  const auto machine = cregistry::RootHandle(INT32_MIN + 2);
+  auto& service = this->service();
+  KeyHandle created = 0, below = 0, direct = 0;
+  ASSERT_EQ(service.CreateKey(classes, kName, access::kAllValueAndKeyRights, created), 0);
+  ASSERT_EQ(service.OpenKey(created, "", access::kQueryValue, below), 0);
+  ASSERT_EQ(service.OpenKey(machine, std::string("SOFTWARE\\Classes\\") + kName,
+                            access::kQueryValue, direct),
+            0);
+  const KeyHandle mark = this->memory() ? 2 : (created & 3);
+  EXPECT_TRUE(mark == 2 || mark == 0);  // Windows, or Wine 8
+  EXPECT_EQ(created & 3, mark);
+  EXPECT_EQ(below & 3, mark);
+  EXPECT_EQ(direct & 3, 0u);
+  this->Set(created, "v", 4, std::string_view("\x07\0\0\0", 4));
+  std::uint32_t type = 0, size = 0;
+  EXPECT_EQ(service.QueryValue(direct, "v", &type, nullptr, &size), 0);
+  EXPECT_EQ(service.QueryValue(below, "v", &type, nullptr, &size), 0);
+  for (const KeyHandle key : {created, below, direct}) this->Close(key);
+  EXPECT_EQ(this->hooks().OpenHandleCount(), 0);
+  EXPECT_EQ(service.DeleteKey(classes, kName), 0);
+}
+
 TYPED_TEST(ServiceContract, ValuesComeBackWithTypeCodeAndByteCount) {
   struct Row {
     std::string name;
@@ -262,6 +350,37 @@ TYPED_TEST(ServiceContract, ExpansionReportsItsLengthWithTheNul) {
   std::uint32_t to = 0;
   this->service().MoveBytes(&to, &from, 4);
   EXPECT_EQ(to, from);
+}
+
+// ExpandEnvironmentStringsA writes the text only where the buffer has room
+// for it, its NUL and one byte more; otherwise an empty text, even into a
+// buffer of length 0. Wine 8 writes what fits instead, and asks for one byte
+// less: a difference known from Wine's own tests, which Wine has since
+// mended.
+TYPED_TEST(ServiceContract, ExpansionWritesTheTextOnlyWithRoomForOneByteMore) {
+  const std::string text = "Long long value";  // 15 characters
+  struct Row {
+    std::uint32_t room, windows, wine8;
+    const char *windowsText, *wine8Text;
+  };
+  const Row rows[] = {{0, 17, 16, "", "untouched"},
+                      {1, 17, 16, "", ""},
+                      {15, 17, 16, "", "Long long valu"},
+                      {16, 17, 16, "", "Long long value"},
+                      {17, 16, 16, "Long long value", "Long long value"},
+                      {64, 16, 16, "Long long value", "Long long value"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.room);
+    std::string buffer = "untouched";
+    buffer.resize(64, '\0');
+    const auto answer = this->service().ExpandEnvironment(text, buffer.data(), row.room);
+    const std::string written = buffer.c_str();
+    const bool windows = answer == row.windows && written == row.windowsText;
+    EXPECT_TRUE(windows || (!this->memory() && answer == row.wine8 && written == row.wine8Text))
+        << answer << " \"" << written << "\"";
+  }
+  const auto probe = this->service().ExpandEnvironment(text, nullptr, 0);
+  EXPECT_TRUE(probe == 17 || (!this->memory() && probe == 16)) << probe;
 }
 
 TYPED_TEST(ServiceContract, CodePageHoldsItsOwnTextsAndRefusesTheRest) {

@@ -156,18 +156,46 @@ struct Buffer {
   std::size_t room;
 };
 
-Step Open(Ref parent, std::string path, std::uint32_t access, bool create = false) {
+enum class How { kOpen, kCreate, kNoFollow };
+Step Open(Ref parent, std::string path, std::uint32_t access, How how = How::kOpen) {
   return [=](Side& side) {
     const KeyHandle key = side.Resolve(parent);
     KeyHandle result = 0xBDBD;
-    const Status st = create ? side.service.CreateKey(key, path, access, result)
-                             : side.service.OpenKey(key, path, access, result);
-    return std::string(create ? "Create(" : "Open(") + side.Name(key) + ", \"" + Escaped(path) +
-           "\", " + Number(access) + ") -> " + std::to_string(st) + side.Returned(st, result);
+    const Status st = how == How::kCreate ? side.service.CreateKey(key, path, access, result)
+                      : how == How::kOpen ? side.service.OpenKey(key, path, access, result)
+                                          : side.service.OpenKeyNoFollow(key, path, access, result);
+    static const char* const kNames[] = {"Open(", "Create(", "OpenNoFollow("};
+    return kNames[static_cast<int>(how)] + side.Name(key) + ", \"" + Escaped(path) + "\", " +
+           Number(access) + ") -> " + std::to_string(st) + side.Returned(st, result);
   };
 }
 Step Create(Ref parent, std::string path, std::uint32_t access) {
-  return Open(parent, std::move(path), access, true);
+  return Open(parent, std::move(path), access, How::kCreate);
+}
+Step OpenNoFollow(Ref parent, std::string path, std::uint32_t access) {
+  return Open(parent, std::move(path), access, How::kNoFollow);
+}
+
+Step DeleteOpen(Ref at) {
+  return [=](Side& side) {
+    const KeyHandle key = side.Resolve(at);
+    return "DeleteOpen(" + side.Name(key) + ") -> " +
+           std::to_string(side.service.DeleteOpenKey(key));
+  };
+}
+
+// A registry link below the base key to another key below it, made as a
+// program makes one (on the stand-in, by its own set-up).
+Step MakeLink(std::string name, std::string target) {
+  return [=](Side& side) {
+    const std::string path = std::string(kBase) + "\\" + name;
+    if (auto* memory = dynamic_cast<cregistry::MemoryRegistry*>(&side.service)) {
+      memory->AddLink(kHkcu, path, kHkcu, std::string(kBase) + "\\" + target);
+    } else {
+      MakeWin32Link(path, std::string(kBase) + "\\" + target);
+    }
+    return "MakeLink(\"" + name + "\" -> \"" + target + "\")";
+  };
 }
 
 // A close, and the handle no longer picked once it is closed.
@@ -432,7 +460,7 @@ std::vector<Step> RandomSequence(std::uint32_t seed, unsigned codePage, const Al
   const auto room = [&] { return kRooms[r() % std::size(kRooms)]; };
   std::vector<Step> steps;
   for (int i = 0; i < calls; ++i) {
-    switch (r() % 13) {
+    switch (r() % 15) {
       case 0:
       case 1:
         steps.push_back(Create(Pick(r()), path(), kAccess[r() % std::size(kAccess)]));
@@ -471,8 +499,16 @@ std::vector<Step> RandomSequence(std::uint32_t seed, unsigned codePage, const Al
                                 : Connect(kMachines[r() % std::size(kMachines)],
                                           r() % 2 ? kCurrentUser : kLocalMachine));
         break;
+      case 12:
+        steps.push_back(OpenNoFollow(Pick(r()), path(), kAccess[r() % std::size(kAccess)]));
+        break;
+      case 13:
+        steps.push_back(DeleteOpen(Pick(r())));
+        break;
       default:
-        steps.push_back(Expand(kSources[r() % std::size(kSources)], room()));
+        // Room for the text, its NUL and one byte more (the seventh known
+        // difference).
+        steps.push_back(Expand(kSources[r() % std::size(kSources)], 64 + room()));
         break;
     }
   }
@@ -497,6 +533,14 @@ std::vector<Step> RandomSequence(std::uint32_t seed, unsigned codePage, const Al
 // 6. Wine counts ExpandEnvironmentStringsA's answer in UTF-16 units,
 //    Windows in bytes: random sources keep to single-byte text, a directed
 //    row holds Windows' answer.
+// 7. Wine 8 expands into a buffer that has room for the text and its NUL,
+//    and writes what fits into a smaller one; Windows needs one byte more,
+//    and writes an empty text otherwise (Wine's own tests hold Windows'
+//    answer, and later Wine gives it): random expansions offer room enough,
+//    a directed row holds Windows' answer.
+// 8. Wine 8 marks no handle of a key opened below HKEY_CLASSES_ROOT, Windows
+//    marks each with 2 in its low two bits: transcripts name handles by
+//    label, and the contract suite checks the mark.
 bool KnownDifference(const std::string& standIn, const std::string& wine) {
   // 3: the same Info call, refused for its rights by the stand-in, answered
   // by Wine (or refused for a key deleted meanwhile).
@@ -644,7 +688,24 @@ std::vector<Directed> DirectedRows(unsigned codePage) {
         Open(base, codePage == 932 ? "\x81\x45" : "\x81", 0x1)}},
       {"a closed handle",
        {Create(base, "k", 0x3F), Close(Label(1)), Query(Label(1), "v", {true, false, true}, 0)}},
+      {"a link leads to its target unless the link itself is asked",
+       {MakeLink("Link", "Target"), Open(base, "Link", 0x1), Create(base, "Target", 0x3F),
+        Set(Label(1), "v", 4, {"\1\0\0\0", 4}), Open(base, "Link", 0x1),
+        Query(Label(2), "v", {true, true, true}, 8), OpenNoFollow(base, "Link", 0xF003F),
+        Query(Label(3), "SymbolicLinkValue", {true, false, true}, 0),
+        Set(Label(3), "v", 3, {"\1", 1}), EnumKey(Label(3), 0, 64), DeleteKey(base, "Link"),
+        Query(Label(2), "v", {true, false, true}, 0), DeleteOpen(Label(3)),
+        OpenNoFollow(base, "Link", 0x1), DeleteOpen(base)}},
   };
+  if (codePage == 932) {
+    rows.push_back(
+        {"text whose last byte is a lead byte, and a name",
+         {Set(base, "t", 1, {std::string("abc\x82\0", 5), 5}),
+          Set(base, "u", 1, {"abc\x82\xBD", 4}), Set(base, "w", 1, {std::string("abc\x82", 4), 4}),
+          Query(base, "t", {true, true, true}, 16), Query(base, "u", {true, true, true}, 16),
+          Query(base, "w", {true, true, true}, 16),
+          Set(base, "n\x82", 1, {std::string("x\0", 2), 2}), ValueNames(base)}});
+  }
   // Where Wine differs from Windows (the list above): Windows' answers.
   const std::string k255(255, 'k');
   rows.emplace_back(
@@ -682,11 +743,18 @@ std::vector<Directed> DirectedRows(unsigned codePage) {
         std::vector<Step>{Expand("\x82\x81\x82\x81\x82\x81", 4),
                           Expand("\x82\x81\x82\x81\x82\x81", 8)},
         "Wine counts UTF-16 units",
-        std::vector<std::string>{"Expand(\"\\x82\\x81\\x82\\x81\\x82\\x81\", 4) -> 7 "
-                                 "[\\x82\\x81\\x00\\xBD\\xBD\\xBD\\xBD\\xBD]",
+        std::vector<std::string>{"Expand(\"\\x82\\x81\\x82\\x81\\x82\\x81\", 4) -> 8 "
+                                 "[\\x00\\xBD\\xBD\\xBD\\xBD\\xBD\\xBD\\xBD]",
                                  "Expand(\"\\x82\\x81\\x82\\x81\\x82\\x81\", 8) -> 7 "
                                  "[\\x82\\x81\\x82\\x81\\x82\\x81\\x00\\xBD\\xBD\\xBD\\xBD\\xBD]"});
   }
+  rows.emplace_back(
+      "7: the text is expanded only with room for one byte more",
+      std::vector<Step>{Expand("abc", 0), Expand("abc", 4), Expand("abc", 5)},
+      "Wine 8 writes what fits, and asks for one byte less",
+      std::vector<std::string>{"Expand(\"abc\", 0) -> 5 [\\xBD\\xBD\\xBD\\xBD]",
+                               "Expand(\"abc\", 4) -> 5 [\\x00\\xBD\\xBD\\xBD\\xBD\\xBD\\xBD\\xBD]",
+                               "Expand(\"abc\", 5) -> 4 [abc\\x00\\xBD\\xBD\\xBD\\xBD\\xBD]"});
   // 0x80000001 zero-extended: HKEY_CURRENT_USER on 64-bit Windows.
   if (sizeof(KeyHandle) == 8) {
     rows.emplace_back("a root zero-extended",

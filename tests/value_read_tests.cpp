@@ -73,6 +73,11 @@ TYPED_TEST(ValueRead, YieldsACopyOfDefaultWhenThereIsNothingToRead) {
       EXPECT_EQ(this->reg->Value(), fallback);
       EXPECT_EQ(this->reg->ValueType(), 42);
       EXPECT_EQ(this->reg->Default(), fallback);
+      // ValueEx sets the type it is given, and a read that finds nothing
+      // leaves it so.
+      EXPECT_EQ(this->reg->ValueEx(where.root, this->reg->SectionKey(), where.value, 7, fallback),
+                fallback);
+      EXPECT_EQ(this->reg->ValueType(), 7);
     }
   }
   // An unreachable computer gives the default too.

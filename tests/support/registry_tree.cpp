@@ -14,6 +14,9 @@ using cregistry::OwnedKey;
 using cregistry::RegistryService;
 namespace status = cregistry::status;
 
+constexpr std::uint32_t kRemoval =
+    cregistry::access::kDelete | cregistry::access::kEnumerateSubKeys;
+
 // The sub-key names of a key, each whole: a name that does not fit makes the
 // buffer grow, far beyond the longest name that Windows allows (Wine allows
 // longer ones).
@@ -34,33 +37,27 @@ std::vector<std::string> SubKeys(RegistryService& service, KeyHandle key) {
   }
 }
 
-void DeleteBelow(RegistryService& service, KeyHandle key) {
+// Removes an open key with everything below it; links are removed, never
+// followed, and a name listed empty (one that begins with U+0000) is passed
+// over: "" would name the key itself.
+bool Remove(RegistryService& service, KeyHandle key) {
   for (const auto& child : SubKeys(service, key)) {
-    {
-      OwnedKey sub(service);
-      if (service.OpenKey(key, child, cregistry::access::kEnumerateSubKeys, sub.Receive()) ==
-          status::kSuccess) {
-        DeleteBelow(service, sub.get());
-      }
+    if (child.empty()) continue;
+    OwnedKey sub(service);
+    if (service.OpenKeyNoFollow(key, child, kRemoval, sub.Receive()) == status::kSuccess) {
+      Remove(service, sub.get());
     }
-    service.DeleteKey(key, child);
   }
+  return service.DeleteOpenKey(key) == status::kSuccess;
 }
 
 }  // namespace
 
 bool DeleteTree(RegistryService& service, KeyHandle root, const std::string& path) {
-  {
-    OwnedKey key(service);
-    if (service.OpenKey(root, path, cregistry::access::kEnumerateSubKeys, key.Receive()) ==
-        status::kSuccess) {
-      DeleteBelow(service, key.get());
-    }
-  }
-  service.DeleteKey(root, path);
-  OwnedKey left(service);
-  return service.OpenKey(root, path, cregistry::access::kQueryValue, left.Receive()) ==
-         status::kFileNotFound;
+  OwnedKey key(service);
+  const auto opened = service.OpenKeyNoFollow(root, path, kRemoval, key.Receive());
+  if (opened == status::kFileNotFound) return true;
+  return opened == status::kSuccess && Remove(service, key.get());
 }
 
 }  // namespace testing_support

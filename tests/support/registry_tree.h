@@ -10,8 +10,9 @@ namespace testing_support {
 
 // Deletes the key and everything below it, from the deepest keys up, one
 // short relative name at a time (Wine's ANSI entry points take paths of at
-// most 260 characters). True when the key is gone afterwards, a key that
-// was missing included; false when anything stayed behind.
+// most 260 characters), at any depth. A registry link is removed itself,
+// never followed. True when the key is gone afterwards, a key that was
+// missing included; false when anything stayed behind.
 bool DeleteTree(cregistry::RegistryService& service, cregistry::KeyHandle root,
                 const std::string& path);
 

@@ -5,6 +5,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <winternl.h>
 #else
 #include <unistd.h>
 #endif
@@ -58,6 +59,74 @@ void SetVariable(const std::string& name, const std::string& value) {
   setenv(name.c_str(), value.c_str(), 1);
 #endif
 }
+
+#ifdef _WIN32
+namespace {
+
+// An ntdll entry point, looked up.
+template <typename Call>
+Call Ntdll(const char* name) {
+  return reinterpret_cast<Call>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
+// The hidden sub-key of path, created or opened.
+HANDLE HiddenKey(const std::string& path, bool create) {
+  HKEY parent = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &parent) != 0) return {};
+  std::wstring name(kHiddenName.begin(), kHiddenName.end());
+  UNICODE_STRING unicode{static_cast<USHORT>(name.size() * 2), static_cast<USHORT>(name.size() * 2),
+                         name.data()};
+  OBJECT_ATTRIBUTES attributes{};
+  attributes.Length = sizeof attributes;
+  attributes.RootDirectory = parent;
+  attributes.ObjectName = &unicode;
+  HANDLE key = nullptr;
+  using CreateCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG,
+                                      PUNICODE_STRING, ULONG, PULONG);
+  using OpenCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+  const NTSTATUS status = create ? Ntdll<CreateCall>("NtCreateKey")(
+                                       &key, KEY_ALL_ACCESS, &attributes, 0, nullptr, 0, nullptr)
+                                 : Ntdll<OpenCall>("NtOpenKey")(&key, KEY_ALL_ACCESS, &attributes);
+  RegCloseKey(parent);
+  return status == 0 ? key : nullptr;
+}
+
+}  // namespace
+
+void MakeWin32Link(const std::string& path, const std::string& target) {
+  UNICODE_STRING user{};
+  Ntdll<NTSTATUS(NTAPI*)(PUNICODE_STRING)>("RtlFormatCurrentUserKeyPath")(&user);
+  std::wstring native(user.Buffer, user.Length / 2);
+  Ntdll<void(NTAPI*)(PUNICODE_STRING)>("RtlFreeUnicodeString")(&user);
+  native += L"\\" + std::wstring(target.begin(), target.end());
+  HKEY link = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                            KEY_ALL_ACCESS, nullptr, &link, nullptr),
+            0)
+      << path;
+  EXPECT_EQ(RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                           reinterpret_cast<const BYTE*>(native.data()),
+                           static_cast<DWORD>(native.size() * 2)),
+            0);
+  RegCloseKey(link);
+}
+
+void AddWin32Hidden(const std::string& path) {
+  const HANDLE key = HiddenKey(path, true);
+  ASSERT_NE(key, nullptr) << path;
+  CloseHandle(key);
+}
+
+void RemoveWin32Hidden(const std::string& path) {
+  if (const HANDLE key = HiddenKey(path, false)) {
+    Ntdll<NTSTATUS(NTAPI*)(HANDLE)>("NtDeleteKey")(key);
+    CloseHandle(key);
+  }
+  cregistry::Win32Registry service;
+  DeleteTree(service, kHkcu, path);
+}
+#endif
 
 std::vector<std::uint8_t> Bytes(std::string_view text) {
   return std::vector<std::uint8_t>(text.begin(), text.end());

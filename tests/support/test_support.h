@@ -70,6 +70,16 @@ using Backends = ::testing::Types<RPV_MEMORY_BACKENDS>;
 cregistry::Text ThisComputer();
 void SetVariable(const std::string& name, const std::string& value);
 
+// What only other programs make, made on advapi32 as they make it, paths
+// below HKEY_CURRENT_USER: a registry link (REG_OPTION_CREATE_LINK), and a
+// sub-key named "\0hidden" (the native call), removed again with path.
+#ifdef _WIN32
+void MakeWin32Link(const std::string& path, const std::string& target);
+void AddWin32Hidden(const std::string& path);
+void RemoveWin32Hidden(const std::string& path);
+#endif
+inline const cregistry::Text kHiddenName(u"\0hidden", 7);
+
 struct BackendNames {
   template <typename T>
   static std::string GetName(int) {
@@ -134,6 +144,28 @@ class OnBackend : public ::testing::Test {
   };
   Raw Get(const std::string& path, const std::string& name);
 
+  // A registry link at path to target, both below HKEY_CURRENT_USER.
+  void MakeLink(const std::string& path, const std::string& target) {
+#ifdef _WIN32
+    if (!memory()) return MakeWin32Link(path, target);
+#endif
+    ASSERT_TRUE(memory()->AddLink(kHkcu, path, kHkcu, target)) << path;
+  }
+  // A sub-key of path named kHiddenName, which the ANSI listing hands out
+  // as an empty name; RemoveWithHidden removes path with everything below.
+  void AddHidden(const std::string& path) {
+#ifdef _WIN32
+    if (!memory()) return AddWin32Hidden(path);
+#endif
+    memory()->AddWideKey(kHkcu, path, kHiddenName);
+  }
+  void RemoveWithHidden(const std::string& path) {
+#ifdef _WIN32
+    if (!memory()) return RemoveWin32Hidden(path);
+#endif
+    memory()->Remove(kHkcu, path);
+  }
+
  private:
   std::unique_ptr<cregistry::RegistryService> backend_;
   std::optional<cregistry::HookedService> service_;
@@ -151,7 +183,8 @@ void OnBackend<Backend>::Put(const std::string& path, const std::string& name, s
   std::vector<std::uint8_t> bytes(data);
   bytes.push_back(0xBD);
   EXPECT_EQ(
-      service_->SetValue(key, name, type, bytes.data(), static_cast<std::uint32_t>(data.size())), 0);
+      service_->SetValue(key, name, type, bytes.data(), static_cast<std::uint32_t>(data.size())),
+      0);
   service_->CloseKey(key);
 }
 

@@ -5,18 +5,33 @@
 // no key at all), nested keys with case-insensitive names that keep their
 // case, values listed in the order they were created, texts held in UTF-16
 // and handed out in the code page, Windows status codes, handles valid until
-// closed (their low two bits ignored), access rights enforced and generic
-// rights mapped, other computers, an environment for the expansion, and the
-// ANSI entry points of a code page chosen when it is made: Windows-1252 (the
-// default), 932 or UTF-8 (65001), converted with Windows' own tables.
+// closed (their low two bits ignored; 2 there on the handles of keys opened
+// below HKEY_CLASSES_ROOT, as Windows marks its classes view), access rights
+// enforced and generic rights mapped (a deletion needs only the right to
+// delete), registry links, other computers, an environment for the
+// expansion, and the ANSI entry points of a code page chosen when it is
+// made: Windows-1252 (the default), 932 or UTF-8 (65001), converted with
+// Windows' own tables.
 // Like advapi32, it reports the longest value name in UTF-16 units, hands
-// names out in bytes, answers 234 when a buffer is too small and reads the
-// byte after a text's count. A differential test holds it to advapi32 call
-// by call.
+// names out in bytes, answers 234 when a buffer is too small, reads the
+// byte after a text's count, converts text data as the runtime library does
+// (in 932 a lead byte takes the next byte as its trail, even a NUL), and
+// expands as ExpandEnvironmentStringsA does (the text is written only where
+// the buffer has room for it, its NUL and one byte more). A differential
+// test holds it to advapi32 call by call.
+//
+// Note: a registry link is followed wherever Windows follows one: at every
+// level of a path but the last of OpenKeyNoFollow, also by DeleteKey, whose
+// target is what it deletes. A link's target is its value SymbolicLinkValue
+// (REG_LINK): a native path in UTF-16 without a NUL, \REGISTRY\MACHINE\...
+// or \REGISTRY\USER\..., where this registry's HKEY_CURRENT_USER is
+// \REGISTRY\USER\S-1-5-21-0-0-0-1000. A link that leads nowhere is not
+// found, one that leads round in a circle answers 87.
 //
 // It does not model security descriptors (DenyAccess stands in for them),
-// volatile keys, symbolic links, transactions, change notifications,
-// registry redirection or the wide (W) entry points.
+// volatile keys, the per-user half of HKEY_CLASSES_ROOT, the 512-level limit
+// of a tree, transactions, change notifications, registry redirection or
+// the wide (W) entry points.
 //
 // To make calls fail, throw or be recorded, wrap it in a HookedService
 // (cregistry/hooked_service.h).
@@ -61,18 +76,22 @@ class MemoryRegistry final : public RegistryService {
   std::uint32_t ExpandEnvironment(const std::string& source, char* destination,
                                   std::uint32_t destinationLength) override;
   void MoveBytes(void* destination, const void* source, std::size_t count) override;
+  Status OpenKeyNoFollow(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                         KeyHandle& result) override;
+  Status DeleteOpenKey(KeyHandle key) override;
   std::optional<std::string> ToCodePage(TextView text) const override;
   Text FromCodePage(std::string_view bytes) const override;
   unsigned CodePage() const override { return codePage_; }
   unsigned MaxCharBytes() const override;
 
   // --- What it holds, set up and read directly --------------------------
-  // These bypass handles and access rights. Paths are below the root, in the
-  // code page, levels separated by \.
+  // These bypass handles and access rights, and address keys as they are
+  // stored: a link is a key of its own, never followed. Paths are below the
+  // root, in the code page, levels separated by \.
 
   // Refuses, with status 5, opening the key with any of the rights in
-  // deniedAccess; kCreateSubKey also refuses creating keys below it. The
-  // key need not exist yet.
+  // deniedAccess; kCreateSubKey also refuses creating keys below it, and
+  // kDelete deleting it. The key need not exist yet.
   void DenyAccess(KeyHandle root, const std::string& path, std::uint32_t deniedAccess);
   // Makes a computer reachable by ConnectRegistry with its own, empty
   // registry. Any other name but the local one reports status 53.
@@ -87,6 +106,16 @@ class MemoryRegistry final : public RegistryService {
   // entry points names it: its name may hold characters that the code page
   // cannot, which the listings hand out as "?".
   void AddWideKey(KeyHandle root, const std::string& path, const Text& name);
+  // Adds a registry link at path whose SymbolicLinkValue names targetPath
+  // below targetRoot (which need not exist), as a program makes one with
+  // REG_OPTION_CREATE_LINK. False, and nothing changed, where a key is
+  // already.
+  bool AddLink(KeyHandle root, const std::string& path, KeyHandle targetRoot,
+               const std::string& targetPath);
+  // Removes the key at path with everything below it (names that no path
+  // can spell included); handles to them answer 1018 from then on. A root
+  // stays.
+  void Remove(KeyHandle root, const std::string& path);
 
   bool KeyPresent(KeyHandle root, const std::string& path) const;
   struct StoredValue {
@@ -101,6 +130,10 @@ class MemoryRegistry final : public RegistryService {
   // ("HKCU\\Path" and "HKCU\\Path|name=type:hex"), names in the code page,
   // in listing order.
   std::vector<std::string> Dump() const;
+  // Where an open handle of this computer leads, as Dump writes the key's
+  // line ("HKLM\\SOFTWARE\\Classes\\.txt"); nothing for a handle that is
+  // not open, a deleted key or another computer's.
+  std::optional<std::string> KeyPath(KeyHandle key) const;
 
  private:
   struct Node;
@@ -120,8 +153,21 @@ class MemoryRegistry final : public RegistryService {
   // The key behind a handle, if the handle is valid, its key not deleted and
   // its access includes the needed rights.
   Status Reach(KeyHandle key, std::uint32_t needed, std::shared_ptr<Node>& node) const;
-  KeyHandle NewHandle(std::shared_ptr<Node> node, std::uint32_t access);
-  Status Resolve(KeyHandle parent, const Text& path, bool create, std::shared_ptr<Node>& result);
+  KeyHandle NewHandle(std::shared_ptr<Node> node, std::uint32_t access, bool classesView);
+  // The key at path below parent: created where missing when asked, links
+  // followed as asked (a service call's; the direct access follows none).
+  enum class Follow { kEveryLink, kAllButLast, kNone };
+  Status Resolve(KeyHandle parent, const Text& path, bool create, Follow follow,
+                 std::shared_ptr<Node>& result);
+  Status Walk(std::shared_ptr<Node> node, const std::vector<Text>& levels, bool create,
+              Follow follow, int& links, std::shared_ptr<Node>& result);
+  // Where a link leads: its target, made when asked if only its last
+  // level is missing, as the kernel's reparse does.
+  Status Target(const Node& link, bool create, int& links, std::shared_ptr<Node>& result);
+  // An open or create below parent, as OpenKey, CreateKey and
+  // OpenKeyNoFollow make it.
+  Status Open(KeyHandle parent, const std::string& subKey, std::uint32_t access, bool create,
+              Follow follow, KeyHandle& result);
   Computer& Local() const { return *local_; }
 
   unsigned codePage_;

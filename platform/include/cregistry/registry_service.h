@@ -48,6 +48,7 @@ constexpr Status kInvalidParameter = 87;
 constexpr Status kMoreData = 234;
 constexpr Status kNoMoreItems = 259;
 constexpr Status kKeyDeleted = 1018;
+constexpr Status kAlreadyExists = 183;
 }  // namespace status
 
 namespace access {
@@ -59,6 +60,8 @@ constexpr std::uint32_t kNotify = 0x10;
 constexpr std::uint32_t kCreateLink = 0x20;
 // The union of the six rights above, without any standard rights.
 constexpr std::uint32_t kAllValueAndKeyRights = 0x3F;
+// The standard right to delete the key itself.
+constexpr std::uint32_t kDelete = 0x10000;
 }  // namespace access
 
 class RegistryService {
@@ -72,9 +75,10 @@ class RegistryService {
   // SECURITY_ATTRIBUTES record; creates every missing level of the path.
   virtual Status CreateKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
                            KeyHandle& result) = 0;
-  // RegCloseKey.
+  // RegCloseKey. Never throws: it runs in destructors.
   virtual Status CloseKey(KeyHandle key) = 0;
-  // RegDeleteKeyA: refused for a key that still has sub-keys.
+  // RegDeleteKeyA: refused for a key that still has sub-keys. A registry
+  // link named last is followed: its target is what is deleted.
   virtual Status DeleteKey(KeyHandle parent, const std::string& subKey) = 0;
   // RegDeleteValueA.
   virtual Status DeleteValue(KeyHandle key, const std::string& name) = 0;
@@ -103,6 +107,21 @@ class RegistryService {
                                           std::uint32_t destinationLength) = 0;
   // RtlMoveMemory.
   virtual void MoveBytes(void* destination, const void* source, std::size_t count) = 0;
+
+  // Note: a registry link is a key whose value SymbolicLinkValue (REG_LINK,
+  // a native path in UTF-16) names another key. Opening it, or any path
+  // through it, reaches its target; RegDeleteKeyA deletes the target. These
+  // two calls reach and delete the key that a path names, a link included,
+  // without following it. (A key that is no link may hold such a value too.)
+
+  // RegOpenKeyExA with REG_OPTION_OPEN_LINK: a link named last is opened
+  // itself, not followed; links earlier in the path are followed.
+  virtual Status OpenKeyNoFollow(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                                 KeyHandle& result) = 0;
+  // NtDeleteKey: deletes the key an open handle holds (which needs the
+  // handle's kDelete right), refused for a key that still has sub-keys. The
+  // handle stays open, and must still be closed.
+  virtual Status DeleteOpenKey(KeyHandle key) = 0;
 
   // UTF-16 to the service's ANSI code page. Yields nothing when the code
   // page cannot hold the text exactly: nothing is ever sent substituted.

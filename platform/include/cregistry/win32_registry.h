@@ -28,6 +28,9 @@ class Win32Registry final : public RegistryService {
   std::uint32_t ExpandEnvironment(const std::string& source, char* destination,
                                   std::uint32_t destinationLength) override;
   void MoveBytes(void* destination, const void* source, std::size_t count) override;
+  Status OpenKeyNoFollow(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                         KeyHandle& result) override;
+  Status DeleteOpenKey(KeyHandle key) override;
   std::optional<std::string> ToCodePage(TextView text) const override;
   Text FromCodePage(std::string_view bytes) const override;
   unsigned CodePage() const override;

@@ -34,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "cregistry/boolean.h"
 #include "cregistry/name_list.h"
 #include "cregistry/registry_error.h"
 #include "cregistry/registry_service.h"
@@ -42,6 +43,8 @@
 #include "cregistry/variant.h"
 
 namespace cregistry {
+
+class OwnedKey;
 
 class cRegistry {
  public:
@@ -69,10 +72,13 @@ class cRegistry {
   // it, the deepest keys first. True when nothing of it is left (a missing
   // key included); false when anything stayed, and for an empty SectionKey
   // (the root is never removed). Never raises a registry error.
-  // Note: the sub-keys are listed through the ANSI calls, which hand out a
-  // name that the code page cannot hold with substitutes ("?", or a
-  // look-alike) that could name another key. A listed name is therefore
-  // followed only when no sibling is listed under the same name.
+  // Note: nothing outside the key is ever touched. A registry link below it
+  // (or SectionKey itself, when it is one) is removed, never followed to
+  // its target. A sub-key is reached only by a listed name that names it
+  // exactly: the ANSI listing hands out an empty name for one that begins
+  // with U+0000, and substitutes ("?", or a look-alike) for characters that
+  // the code page cannot hold. Such a key stays, as does a tree deeper than
+  // 512 levels (which Windows never makes), and the result is false.
   bool DeleteTree();
   // Deletes the value ValueKey of SectionKey; true, or raises 26001 when the
   // key cannot be opened or the value cannot be deleted.
@@ -113,12 +119,13 @@ class cRegistry {
   // HKEY_LOCAL_MACHINE\SOFTWARE\Classes: the extension, the class with its
   // description, the Open command and, when asked, Print, Install ("add"),
   // New and the icon. An empty menu text means the usual one. The first
-  // failing write reaches the caller; earlier writes stay.
+  // failing write reaches the caller; earlier writes stay. A text where a
+  // Boolean belongs does not compile (cregistry/boolean.h).
   void CreateEXEAssociation(TextArg sExePath, TextArg sClassName, TextArg sClassDescription,
                             TextArg sAssociation, TextArg sOpenMenuText = u"&Open",
-                            bool bSupportPrint = false, TextArg sPrintMenuText = u"&Print",
-                            bool bSupportNew = false, TextArg sNewMenuText = u"&New",
-                            bool bSupportInstall = false, TextArg sInstallMenuText = u"",
+                            Boolean bSupportPrint = false, TextArg sPrintMenuText = u"&Print",
+                            Boolean bSupportNew = false, TextArg sNewMenuText = u"&New",
+                            Boolean bSupportInstall = false, TextArg sInstallMenuText = u"",
                             std::int32_t lDefaultIconIndex = -1);
   // Adds commands to a registered class: vItems holds triples of command
   // key name, menu text and command line. Raises 0x800469AC when the count
@@ -189,8 +196,12 @@ class cRegistry {
   // The sub-key names of an open key, as the service hands them out, in its
   // order; the buffer grows for a long name. Ends at the first failure.
   std::vector<std::string> SubKeyNames(KeyHandle key);
-  // Deletes everything below an open key, the deepest keys first.
-  void DeleteBelow(KeyHandle key);
+  // Opens a key to remove it, never following a link; listable tells
+  // whether its sub-keys can be listed.
+  Status OpenForRemoval(KeyHandle parent, const std::string& name, OwnedKey& key, bool& listable);
+  // Removes an open key with everything below it, the deepest keys first;
+  // true when it is gone. level counts from the key DeleteTree names.
+  bool Remove(KeyHandle key, bool listable, int level);
   RegistryError WriteFailure(std::int32_t number, const Variant& vValue,
                              Status serviceStatus = 0) const;
   // The status of the store, or nothing when no store was made (no

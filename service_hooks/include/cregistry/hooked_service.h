@@ -4,6 +4,12 @@
 // preceded by an action of the test's own; the wrapper also counts the
 // handles that its calls opened and did not close. A test thereby makes the
 // service fail as a real one can, without changing what it models.
+//
+// Note: a close never throws, since it runs in destructors (an exception
+// leaving one would end the process). An exception is therefore refused for
+// kCloseKey when it is injected; an action before a close that throws is
+// caught, the close still closes, and the failure is kept for the test in
+// CloseFailures().
 #pragma once
 
 #include <cstdint>
@@ -32,6 +38,8 @@ enum class Operation {
   kConnectRegistry,
   kExpandEnvironment,
   kMoveBytes,
+  kOpenKeyNoFollow,
+  kDeleteOpenKey,
 };
 
 struct RecordedCall {
@@ -58,12 +66,19 @@ class HookedService final : public RegistryService {
   void InjectFault(Operation operation, Status status, int occurrence = 0);
   // Makes the occurrence-th call of the operation from now throw the
   // failure, as a failure that is not a registry status would (no memory).
+  // Throws std::invalid_argument for kCloseKey, which cannot throw: inject a
+  // fault into it instead.
   void InjectException(Operation operation, std::exception_ptr failure, int occurrence = 1);
   // Runs the action just before the occurrence-th call of the operation
   // from now reaches the service: another program changing the registry or
-  // the environment between two calls of the class.
+  // the environment between two calls of the class. What the action throws
+  // leaves the call, but for a close's (see the note above).
   void BeforeCall(Operation operation, std::function<void()> action, int occurrence = 1);
-  // Removes every fault, exception and action not yet used.
+  // What actions before a close threw, in order, since the wrapper was made
+  // or ClearFaults.
+  const std::vector<std::exception_ptr>& CloseFailures() const { return closeFailures_; }
+  // Removes every fault, exception and action not yet used, and forgets the
+  // close failures.
   void ClearFaults();
 
   // Handles that open, create and connect calls through the wrapper
@@ -96,6 +111,9 @@ class HookedService final : public RegistryService {
   std::uint32_t ExpandEnvironment(const std::string& source, char* destination,
                                   std::uint32_t destinationLength) override;
   void MoveBytes(void* destination, const void* source, std::size_t count) override;
+  Status OpenKeyNoFollow(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                         KeyHandle& result) override;
+  Status DeleteOpenKey(KeyHandle key) override;
   std::optional<std::string> ToCodePage(TextView text) const override {
     return service_.ToCodePage(text);
   }
@@ -123,6 +141,7 @@ class HookedService final : public RegistryService {
   std::vector<Hook> faults_, failures_, actions_;
   std::set<KeyHandle> open_;
   std::vector<RecordedCall> calls_;
+  std::vector<std::exception_ptr> closeFailures_;
 };
 
 }  // namespace cregistry
