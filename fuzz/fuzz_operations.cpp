@@ -1,6 +1,12 @@
-// Random sequences of cRegistry operations on the in-memory registry: after
-// every step no handle stays open and nothing but a RegistryError escapes.
+// Random sequences of cRegistry operations on the in-memory registry, which
+// other programs make hostile between them (registry links, sub-keys whose
+// names begin with U+0000, trees deeper than Windows makes): after every step
+// no handle stays open and nothing but a RegistryError escapes, and
+// DeleteTree changes nothing but the key it names and what is below it.
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
+#include <set>
 
 #include "cregistry/cregistry.h"
 #include "cregistry/hooked_service.h"
@@ -8,6 +14,8 @@
 #include "fuzz_input.h"
 
 using namespace cregistry;
+using cregistry::KeyHandle;
+using cregistry::MemoryRegistry;
 
 namespace {
 
@@ -34,11 +42,65 @@ std::int32_t AnyRoot(FuzzInput& input) {
   return kRoots[input.Take<std::uint8_t>() % 6];
 }
 
+// What another program does to the registry: a link, a hidden name, a deep
+// tree, below a path of the input's.
+void MakeHostile(FuzzInput& input, MemoryRegistry& memory) {
+  const KeyHandle user = RootHandle(HKEY_CURRENT_USER);
+  const auto path = memory.ToCodePage(input.Text(12));
+  if (!path) return;
+  switch (input.Take<std::uint8_t>() % 3) {
+    case 0:
+      if (const auto target = memory.ToCodePage(input.Text(12))) {
+        const bool machine = input.Take<bool>();
+        memory.AddLink(user, *path, machine ? RootHandle(HKEY_LOCAL_MACHINE) : user, *target);
+      }
+      break;
+    case 1:
+      memory.AddWideKey(user, *path, cregistry::Text(1, u'\0') + input.Text(4));
+      break;
+    default: {
+      std::string deep = *path;
+      for (int level = 500 + input.Take<std::uint8_t>() % 120; level > 0; --level) deep += "\\L";
+      memory.Store(user, deep, "", 1, {'x', 0});
+      break;
+    }
+  }
+}
+
+bool Below(const std::string& line, const std::string& key) {
+  return line == key || line.rfind(key + "\\", 0) == 0 || line.rfind(key + "|", 0) == 0;
+}
+
+// DeleteTree, watched: every line that goes is the key's or below it,
+// nothing else changes, and the result says whether the key is gone.
+void DeleteTreeWatched(cRegistry& reg, MemoryRegistry& memory) {
+  std::optional<std::string> key;  // the key it is to remove, as Dump names it
+  const auto section = memory.ToCodePage(reg.SectionKey());
+  const KeyHandle root = RootHandle(reg.ClassKey());
+  if (section && reg.SectionKey().find(u'\0') == cregistry::Text::npos) {
+    KeyHandle opened = 0;
+    if (memory.OpenKeyNoFollow(root, *section, 0, opened) == 0) {
+      key = memory.KeyPath(opened);
+      memory.CloseKey(opened);
+    }
+  }
+  const auto before = memory.Dump();
+  const bool gone = reg.DeleteTree();
+  const auto after = memory.Dump();
+  const std::set<std::string> kept(after.begin(), after.end());
+  for (const auto& line : before) {
+    if (!kept.count(line) && !(key && Below(line, *key))) std::abort();      // touched outside
+    if (gone && key && Below(line, *key) && kept.count(line)) std::abort();  // said gone
+  }
+  if (after.size() > before.size()) std::abort();
+  if (!gone && key && !kept.count(*key)) std::abort();  // gone, but said not
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);
-  cregistry::MemoryRegistry memory;
+  cregistry::MemoryRegistry memory(input.Take<bool>() ? 932 : 1252);
   cregistry::HookedService hooks(memory);
   memory.AddComputer("\\\\OTHER");
   cRegistry reg(hooks);
@@ -46,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int32_t count = 0;
   for (int step = 0; step < 64 && !input.Empty(); ++step) {
     try {
-      switch (input.Take<std::uint8_t>() % 18) {
+      switch (input.Take<std::uint8_t>() % 20) {
         case 0:
           reg.ClassKey(AnyRoot(input));
           break;
@@ -101,6 +163,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           reg.CreateAdditionalEXEAssociations(input.Text(8), items);
           break;
         }
+        case 18:
+          MakeHostile(input, memory);
+          break;
+        case 19:
+          DeleteTreeWatched(reg, memory);
+          break;
         case 16:
           reg.ValueEx(AnyRoot(input), input.Text(), input.Text(8), input.Take<std::int8_t>() % 13,
                       AnyValue(input), AnyValue(input));

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 #include <set>
+#include <stdexcept>
 
 #include "registry_fixture.h"
 
@@ -44,6 +45,18 @@ void Address(cRegistry& reg, const Text& section, const Text& value, std::int32_
   reg.Default(Variant(u"default"));
 }
 
+// Runs the call, then sets back what the member set for it, also when the
+// call throws.
+void Restoring(const std::function<void()>& call, const std::function<void()>& restore) {
+  try {
+    call();
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
+}
+
 // The class of the association members, under names of this suite's own.
 constexpr char16_t kExtension[] = u"rpvsweep";
 constexpr char16_t kClass[] = u"RPV.Sweep.File";
@@ -59,8 +72,7 @@ std::vector<Member> Members(const Scene& scene) {
       {"DeleteKey",
        [scene](cRegistry& r) {
          r.SectionKey(scene.leaf);
-         r.DeleteKey();
-         r.SectionKey(scene.s);
+         Restoring([&] { r.DeleteKey(); }, [&] { r.SectionKey(scene.s); });
        },
        OnFailure::kNeverRaises,
        {},
@@ -89,8 +101,7 @@ std::vector<Member> Members(const Scene& scene) {
       {"Value read remote",
        [scene](cRegistry& r) {
          r.Machine(scene.computer);
-         r.Value();
-         r.Machine(u"");
+         Restoring([&] { r.Value(); }, [&] { r.Machine(u""); });
        },
        OnFailure::kNeverRaises,
        {},
@@ -103,13 +114,7 @@ std::vector<Member> Members(const Scene& scene) {
       {"Value write remote",
        [scene](cRegistry& r) {
          r.Machine(scene.computer);
-         try {
-           r.Value(Variant(7));
-         } catch (...) {
-           r.Machine(u"");
-           throw;
-         }
-         r.Machine(u"");
+         Restoring([&] { r.Value(Variant(7)); }, [&] { r.Machine(u""); });
        },
        OnFailure::kMayRaise,
        {kFailed, kStore},
@@ -218,6 +223,7 @@ using SweepBackends =
 TYPED_TEST_SUITE(FaultSweep, SweepBackends, BackendNames);
 
 TYPED_TEST(FaultSweep, EveryServiceCallOfEveryMemberFailedInTurn) {
+  constexpr cregistry::Status kThrows = -1;  // the call throws instead
   const cregistry::Status failures[] = {cregistry::status::kAccessDenied,
                                         cregistry::status::kMoreData,
                                         cregistry::status::kFileNotFound};
@@ -246,29 +252,53 @@ TYPED_TEST(FaultSweep, EveryServiceCallOfEveryMemberFailedInTurn) {
     ASSERT_FALSE(calls.empty());
 
     for (std::size_t k = 0; k < calls.size(); ++k) {
-      if (calls[k].operation == Operation::kCloseKey) continue;  // its status is ignored
       const auto op = calls[k].operation;
       const int occurrence = static_cast<int>(
           std::count_if(calls.begin(), calls.begin() + static_cast<long>(k) + 1,
                         [op](const cregistry::RecordedCall& c) { return c.operation == op; }));
-      for (const auto status : failures) {
-        SCOPED_TRACE("call " + std::to_string(k) + " fails with " + std::to_string(status));
+      // Each failure a status (a close's is ignored), then an exception: a
+      // close's comes from an action before it, since a close never throws.
+      std::vector<cregistry::Status> modes;
+      if (op != Operation::kCloseKey) modes.assign(std::begin(failures), std::end(failures));
+      modes.push_back(kThrows);
+      for (const auto mode : modes) {
+        SCOPED_TRACE("call " + std::to_string(k) + " fails with " + std::to_string(mode));
         this->Arrange();
         cRegistry reg(hooks);
         Address(reg, scene.s, u"text", REG_SZ);
         const Snapshot start = Take(reg);
         hooks.ClearFaults();
-        hooks.InjectFault(op, status, occurrence);
+        const auto injected = std::make_exception_ptr(std::runtime_error("injected"));
+        if (mode != kThrows) {
+          hooks.InjectFault(op, mode, occurrence);
+        } else if (op == Operation::kCloseKey) {
+          hooks.BeforeCall(
+              op, [injected] { std::rethrow_exception(injected); }, occurrence);
+        } else {
+          hooks.InjectException(op, injected, occurrence);
+        }
         try {
           member.call(reg);
-        } catch (const RegistryError& error) {
-          EXPECT_EQ(member.onFailure, OnFailure::kMayRaise) << "raised " << error.Number;
-          EXPECT_TRUE(member.numbers.count(error.Number)) << "raised " << error.Number;
-          EXPECT_FALSE(error.Description.empty());
-          if (error.Number != error_number::kClassNotDefined) {
-            EXPECT_EQ(error.Source, u"registry_tests.cRegistry");
-            EXPECT_EQ(error.ServiceStatus, status) << "the failing call's status";
+          // A member that completes passed a thrown failure over, or the
+          // failure met a close, which kept it.
+          if (mode == kThrows && op == Operation::kCloseKey) {
+            EXPECT_EQ(hooks.CloseFailures().size(), 1u);
           }
+        } catch (const RegistryError& error) {
+          const bool wrapped =  // the one member that turns any failure into its own
+              mode == kThrows && error.Number == error_number::kEnumerateSectionsFailed;
+          EXPECT_TRUE(wrapped || member.onFailure == OnFailure::kMayRaise) << error.Number;
+          EXPECT_TRUE(wrapped || member.numbers.count(error.Number)) << "raised " << error.Number;
+          EXPECT_FALSE(error.Description.empty());
+          if (error.Number != error_number::kClassNotDefined && !wrapped) {
+            EXPECT_EQ(error.Source, u"registry_tests.cRegistry");
+            EXPECT_EQ(error.ServiceStatus, mode) << "the failing call's status";
+          }
+        } catch (const std::runtime_error& failure) {
+          // A failure of another kind reaches the caller unchanged.
+          EXPECT_EQ(mode, kThrows);
+          EXPECT_NE(op, Operation::kCloseKey);
+          EXPECT_STREQ(failure.what(), "injected");
         } catch (...) {
           ADD_FAILURE() << "something other than a RegistryError escaped";
         }
@@ -301,6 +331,19 @@ TEST(FaultInjection, MessagesNeverCarryTheServiceStatus) {
                                   u"'S',Key: 'Size' to value: '42'");
   EXPECT_EQ(cregistry::ToUtf8(error.Description).find("1234567"), std::string::npos);
   EXPECT_EQ(error.ServiceStatus, 1234567);  // but the error does
+}
+
+TEST(FaultInjection, AnExceptionIsRefusedForACloseWhenItIsInjected) {
+  MemoryRegistry memory;
+  cregistry::HookedService hooks(memory);
+  EXPECT_THROW(
+      hooks.InjectException(Operation::kCloseKey, std::make_exception_ptr(std::runtime_error("x"))),
+      std::invalid_argument);
+  cRegistry reg(hooks);
+  Address(reg, u"S", u"v", REG_SZ);
+  reg.Value(Variant(u"x"));  // no exception was left waiting for the close
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
+  EXPECT_TRUE(hooks.CloseFailures().empty());
 }
 
 TEST(BadInput, RootsThatNameNoHive) {

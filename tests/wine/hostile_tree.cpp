@@ -1,0 +1,114 @@
+// DeleteTree on registries that other programs made hostile, for Wine's own
+// reg.exe to check what is left: hostile_tree arrange | delete | clean.
+// Below HKCU\Software\ResetParametriVelto-hostile: Victim\Child, which must
+// survive; T, which holds a link to Victim; L, itself a link to Victim; H,
+// which holds a sub-key whose name begins with U+0000; Deep, 600 levels.
+#include <windows.h>
+#include <winternl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "cregistry/cregistry.h"
+#include "cregistry/win32_registry.h"
+
+namespace {
+
+constexpr char kBase[] = "Software\\ResetParametriVelto-hostile";
+const std::wstring kHidden(L"\0hidden", 7);
+
+template <typename Call>
+Call Ntdll(const char* name) {
+  return reinterpret_cast<Call>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
+HKEY Create(const std::string& path, DWORD options = 0) {
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_CURRENT_USER, (std::string(kBase) + "\\" + path).c_str(), 0, nullptr,
+                  options, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  return key;
+}
+
+bool MakeLink(const std::string& path) {
+  UNICODE_STRING user{};
+  Ntdll<NTSTATUS(NTAPI*)(PUNICODE_STRING)>("RtlFormatCurrentUserKeyPath")(&user);
+  const std::wstring target = std::wstring(user.Buffer, user.Length / 2) +
+                              L"\\Software\\ResetParametriVelto-hostile\\Victim";
+  const HKEY link = Create(path, REG_OPTION_CREATE_LINK);
+  const bool made = link && RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                                           reinterpret_cast<const BYTE*>(target.data()),
+                                           static_cast<DWORD>(target.size() * 2)) == 0;
+  RegCloseKey(link);
+  return made;
+}
+
+// The hidden sub-key of H, made or opened through the native calls.
+HANDLE Hidden(bool create) {
+  const HKEY parent = Create("H");
+  std::wstring name = kHidden;
+  UNICODE_STRING unicode{static_cast<USHORT>(name.size() * 2), static_cast<USHORT>(name.size() * 2),
+                         name.data()};
+  OBJECT_ATTRIBUTES attributes{};
+  attributes.Length = sizeof attributes;
+  attributes.RootDirectory = parent;
+  attributes.ObjectName = &unicode;
+  HANDLE key = nullptr;
+  const NTSTATUS status =
+      create ? Ntdll<NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG,
+                                      PUNICODE_STRING, ULONG, PULONG)>("NtCreateKey")(
+                   &key, KEY_ALL_ACCESS, &attributes, 0, nullptr, 0, nullptr)
+             : Ntdll<NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES)>("NtOpenKey")(
+                   &key, KEY_ALL_ACCESS, &attributes);
+  RegCloseKey(parent);
+  return status == 0 ? key : nullptr;
+}
+
+bool Arrange() {
+  const HKEY child = Create("Victim\\Child");
+  const bool valued = RegSetValueExA(child, "v", 0, REG_SZ, (const BYTE*)"kept", 5) == 0;
+  RegCloseKey(child);
+  RegCloseKey(Create("T\\Plain"));
+  RegCloseKey(Create("H\\Plain"));
+  const HANDLE hidden = Hidden(true);
+  CloseHandle(hidden);
+  HKEY level = Create("Deep");
+  for (int depth = 1; level && depth < 600; ++depth) {
+    HKEY next = nullptr;
+    RegCreateKeyExA(level, "L", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &next, nullptr);
+    RegCloseKey(level);
+    level = next;
+  }
+  const bool deep = level != nullptr;
+  RegCloseKey(level);
+  return valued && hidden && deep && MakeLink("T\\Plain\\Link") && MakeLink("L");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string phase = argc > 1 ? argv[1] : "";
+  if (phase == "arrange") {
+    if (!Arrange()) return 1;
+  } else if (phase == "delete") {
+    cregistry::Win32Registry service;
+    cregistry::cRegistry reg(service);
+    reg.ClassKey(HKEY_CURRENT_USER);  // the Windows handle, as <windows.h> defines it
+    for (const char* name : {"T", "L", "H", "Deep"}) {
+      reg.SectionKey(cregistry::FromUtf8(std::string(kBase) + "\\" + name));
+      std::printf("%s: %s\n", name, reg.DeleteTree() ? "gone" : "stays");
+    }
+  } else if (phase == "clean") {
+    if (const HANDLE hidden = Hidden(false)) {
+      Ntdll<NTSTATUS(NTAPI*)(HANDLE)>("NtDeleteKey")(hidden);
+      CloseHandle(hidden);
+    }
+    // No link is left by now: RegDeleteTreeA is safe here.
+    RegDeleteTreeA(HKEY_CURRENT_USER, kBase);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kBase);
+  } else {
+    return 2;
+  }
+  std::printf("hostile_tree: %s done\n", phase.c_str());
+  return 0;
+}
