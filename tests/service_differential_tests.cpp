@@ -699,12 +699,12 @@ std::vector<Directed> DirectedRows(unsigned codePage) {
   };
   if (codePage == 932) {
     rows.push_back(
-        {"text whose last byte is a lead byte, and a name",
-         {Set(base, "t", 1, {std::string("abc\x82\0", 5), 5}),
+        {"a name and text whose last byte is a lead byte",
+         {Set(base, "n\x82", 1, {std::string("x\0", 2), 2}),
+          Set(base, "t", 1, {std::string("abc\x82\0", 5), 5}),
           Set(base, "u", 1, {"abc\x82\xBD", 4}), Set(base, "w", 1, {std::string("abc\x82", 4), 4}),
           Query(base, "t", {true, true, true}, 16), Query(base, "u", {true, true, true}, 16),
-          Query(base, "w", {true, true, true}, 16),
-          Set(base, "n\x82", 1, {std::string("x\0", 2), 2}), ValueNames(base)}});
+          Query(base, "w", {true, true, true}, 16), ValueNames(base)}});
   }
   // Where Wine differs from Windows (the list above): Windows' answers.
   const std::string k255(255, 'k');
