@@ -130,6 +130,9 @@ TYPED_TEST(ServiceContract, ALinkLeadsToItsTargetUnlessTheLinkItselfIsAsked) {
   auto& service = this->service();
   this->MakeLink(link, target);
   this->Open(link, access::kQueryValue, status::kFileNotFound);  // it leads nowhere yet
+  // A creation through it makes its target, where the target's parent is.
+  this->Close(this->Create(link));
+  EXPECT_TRUE(this->Exists(target));
   this->Put(target, "v", 4, Bytes("\1\0\0\0"));
   EXPECT_EQ(this->Get(link, "v").data, Bytes("\1\0\0\0"));
   EXPECT_EQ(this->Get(link, "SymbolicLinkValue").status, status::kFileNotFound);
@@ -167,6 +170,18 @@ TYPED_TEST(ServiceContract, ALinkLeadsToItsTargetUnlessTheLinkItselfIsAsked) {
   EXPECT_EQ(service.DeleteOpenKey(parent), status::kAccessDenied);
   this->Close(parent);
   EXPECT_TRUE(this->Exists(this->base() + "\\Parent\\Child"));
+  EXPECT_EQ(service.DeleteOpenKey(kHkcu), status::kInvalidHandle);  // no handle of the kernel's
+  // On the stand-in a link may lead to any root's key, and KeyPath tells
+  // where a handle leads: HKEY_CLASSES_ROOT's keys are HKEY_LOCAL_MACHINE's.
+  if (auto* memory = this->memory()) {
+    const auto classes = cregistry::RootHandle(INT32_MIN);
+    ASSERT_TRUE(memory->AddLink(kHkcu, link, classes, ".rpvcontract"));
+    memory->Store(classes, ".rpvcontract", "v", 1, Bytes("c\0"));
+    const KeyHandle reached = this->Open(link, access::kQueryValue);
+    EXPECT_EQ(memory->KeyPath(reached), "HKLM\\SOFTWARE\\Classes\\.rpvcontract");
+    this->Close(reached);
+    memory->Remove(classes, ".rpvcontract");
+  }
 }
 
 // Windows marks the handles of keys opened below HKEY_CLASSES_ROOT with 2 in
