@@ -27,9 +27,12 @@ std::optional<std::string> WindowsEncode(unsigned codePage, TextView text) {
   const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
   const int length = static_cast<int>(text.size());
   // UTF-8 takes neither the best-fit flag nor the substitution report;
-  // invalid UTF-16 is refused there instead.
+  // invalid UTF-16 is refused there instead, with WC_ERR_INVALID_CHARS
+  // (Windows Vista's, which the headers for Windows XP hide: an ANSI code
+  // page of UTF-8 came with Windows 10).
+  constexpr DWORD kRefuseInvalid = 0x80;
   const bool utf8 = codePage == CP_UTF8 || (codePage == CP_ACP && GetACP() == CP_UTF8);
-  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  const DWORD flags = utf8 ? kRefuseInvalid : WC_NO_BEST_FIT_CHARS;
   BOOL substituted = FALSE;
   BOOL* report = utf8 ? nullptr : &substituted;
   const int needed =

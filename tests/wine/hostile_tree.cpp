@@ -4,6 +4,7 @@
 // survive; T, which holds a link to Victim; L, itself a link to Victim; H,
 // which holds a sub-key whose name begins with U+0000; Deep, 600 levels.
 #include <windows.h>
+#include <shlwapi.h>
 #include <winternl.h>
 
 #include <cstdio>
@@ -103,9 +104,8 @@ int main(int argc, char** argv) {
       Ntdll<NTSTATUS(NTAPI*)(HANDLE)>("NtDeleteKey")(hidden);
       CloseHandle(hidden);
     }
-    // No link is left by now: RegDeleteTreeA is safe here.
-    RegDeleteTreeA(HKEY_CURRENT_USER, kBase);
-    RegDeleteKeyA(HKEY_CURRENT_USER, kBase);
+    // No link is left by now: SHDeleteKeyA is safe here.
+    SHDeleteKeyA(HKEY_CURRENT_USER, kBase);
   } else {
     return 2;
   }
