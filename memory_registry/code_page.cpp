@@ -29,6 +29,21 @@ namespace cp932 {
 #include "cp932_tables.inc"
 }  // namespace cp932
 
+// The look-alikes of both code pages.
+namespace best_fit {
+#include "best_fit_tables.inc"
+}  // namespace best_fit
+
+// The look-alike of a character in the code page, or nothing.
+template <std::size_t N>
+std::optional<std::uint16_t> LookAlike(const std::uint16_t (&table)[N][2], char16_t c) {
+  const auto* found =
+      std::lower_bound(std::begin(table), std::end(table), c,
+                       [](const std::uint16_t(&row)[2], char16_t key) { return row[0] < key; });
+  if (found == std::end(table) || (*found)[0] != c) return std::nullopt;
+  return (*found)[1];
+}
+
 constexpr std::uint16_t kNone = 0xFFFF;
 
 // The position of each lead byte in cp932::kDouble, or -1.
@@ -117,6 +132,23 @@ std::optional<std::string> EncodeCodePage(unsigned codePage, TextView text) {
     default:
       return EncodeCp1252(text);
   }
+}
+
+std::string EncodeBestFit(unsigned codePage, TextView text) {
+  if (auto exact = EncodeCodePage(codePage, text)) return *exact;
+  if (codePage == kUtf8CodePage) return ToUtf8(text);  // U+FFFD for a lone surrogate
+  std::string bytes;
+  for (const char16_t c : text) {
+    if (auto exact = EncodeCodePage(codePage, TextView(&c, 1))) {
+      bytes += *exact;
+      continue;
+    }
+    const auto fit = codePage == kJapaneseCodePage ? LookAlike(best_fit::kBestFit932, c)
+                                                   : LookAlike(best_fit::kBestFit1252, c);
+    if (fit && *fit > 0xFF) bytes += static_cast<char>(*fit >> 8);
+    bytes += fit ? static_cast<char>(*fit & 0xFF) : '?';
+  }
+  return bytes;
 }
 
 Text DecodeCodePage(unsigned codePage, std::string_view bytes) {

@@ -22,6 +22,12 @@ constexpr unsigned kUtf8CodePage = 65001;
 // surrogate.
 std::optional<std::string> EncodeCodePage(unsigned codePage, TextView text);
 
+// UTF-16 to the code page's bytes as the registry's ANSI calls hand names and
+// texts out: a character the code page lacks becomes its look-alike (the
+// best fit of Windows' own tables: Ł is L, the fullwidth backslash \) or,
+// with none, "?"; in UTF-8 an unpaired surrogate becomes U+FFFD.
+std::string EncodeBestFit(unsigned codePage, TextView text);
+
 // The code page's bytes to UTF-16, as MultiByteToWideChar gives them: in 932
 // a pair or a lone lead byte that forms no character becomes the default
 // character U+30FB; in UTF-8 a malformed sequence U+FFFD; in 1252 every byte

@@ -46,8 +46,6 @@ std::uint32_t KeyRights(std::uint32_t access) {
   return rights;
 }
 
-bool IsText(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }
-
 }  // namespace
 
 MemoryRegistry::MemoryRegistry(unsigned codePage) : codePage_(codePage) {
@@ -63,13 +61,24 @@ Text MemoryRegistry::Wide(const std::string& bytes) const {
   return DecodeRegistryAnsi(codePage_, std::string_view(bytes.c_str()));
 }
 
+std::vector<std::uint8_t> MemoryRegistry::HeldData(std::uint32_t type,
+                                                   std::string_view bytes) const {
+  // A text is held in UTF-16 and handed out in the code page again: bytes
+  // that form no character come back as the character they became.
+  if (IsTextType(type)) return Utf16Data(DecodeRegistryAnsi(codePage_, bytes));
+  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}
+
+std::string MemoryRegistry::AnsiData(std::uint32_t type,
+                                     const std::vector<std::uint8_t>& held) const {
+  if (IsTextType(type)) return Narrow(TextOfData(held));
+  return std::string(held.begin(), held.end());
+}
+
 std::string MemoryRegistry::Narrow(const Text& name) const {
-  if (auto bytes = EncodeCodePage(codePage_, name)) return *bytes;
-  // A character that the code page cannot hold is handed out as "?", as the
-  // ANSI entry points do.
-  std::string bytes;
-  for (const char16_t c : name) bytes += EncodeCodePage(codePage_, Text(1, c)).value_or("?");
-  return bytes;
+  // As the ANSI entry points hand out a character that the code page
+  // cannot hold: its look-alike, or "?".
+  return EncodeBestFit(codePage_, name);
 }
 
 Text MemoryRegistry::ComputerKey(const std::string& machine) const {
@@ -293,14 +302,15 @@ Status MemoryRegistry::QueryValue(KeyHandle key, const std::string& name, std::u
   if (const Status st = Reach(key, access::kQueryValue, node); st != status::kSuccess) return st;
   const Node::Value* value = node->FindValue(FoldCase(Wide(name)));
   if (!value) return status::kFileNotFound;
-  const auto length = static_cast<std::uint32_t>(value->data.size());
+  const std::string handed = AnsiData(value->type, value->data);
+  const auto length = static_cast<std::uint32_t>(handed.size());
   if (type) *type = value->type;
   if (size) *size = length;
   if (!data) return status::kSuccess;
   if (room < length) return status::kMoreData;
-  if (length > 0) std::memcpy(data, value->data.data(), length);
+  if (length > 0) std::memcpy(data, handed.data(), length);
   // A text without its NUL gets one where the buffer has room for it.
-  if (IsText(value->type) && length > 0 && length < room && data[length - 1] != 0) {
+  if (IsTextType(value->type) && length > 0 && length < room && data[length - 1] != 0) {
     data[length] = 0;
   }
   return status::kSuccess;
@@ -311,7 +321,7 @@ Status MemoryRegistry::SetValue(KeyHandle key, const std::string& name, std::uin
   if (size > 0 && !data) return kNoAccess;
   // A text whose count leaves out the NUL that follows it gets the NUL: the
   // byte past the count is read, as advapi32 reads it.
-  if (IsText(type) && size > 0 && data[size - 1] != 0 && data[size] == 0) ++size;
+  if (IsTextType(type) && size > 0 && data[size - 1] != 0 && data[size] == 0) ++size;
   if (RootOf(key) == kPerformanceData) return status::kInvalidHandle;
   std::shared_ptr<Node> node;
   if (const Status st = Reach(key, access::kSetValue, node); st != status::kSuccess) return st;
@@ -323,15 +333,7 @@ Status MemoryRegistry::SetValue(KeyHandle key, const std::string& name, std::uin
   }
   Node::Value& value = node->PutValue(wide, [this](const Text& name) { return Narrow(name); });
   value.type = type;
-  if (IsText(type)) {
-    // A text is held in UTF-16 and handed out in the code page again: bytes
-    // that form no character come back as the character they became.
-    const std::string bytes = Narrow(
-        DecodeRegistryAnsi(codePage_, std::string_view(reinterpret_cast<const char*>(data), size)));
-    value.data.assign(bytes.begin(), bytes.end());
-  } else {
-    value.data.assign(data, data + size);
-  }
+  value.data = HeldData(type, std::string_view(reinterpret_cast<const char*>(data), size));
   return status::kSuccess;
 }
 

@@ -85,14 +85,17 @@ bool MemoryRegistry::AddLink(KeyHandle root, const std::string& path, KeyHandle 
 }
 
 void MemoryRegistry::Remove(KeyHandle root, const std::string& path) {
-  const auto node = Find(root, path);
-  if (!node || !node->parent) return;
-  const auto mark = [](const auto& self, Node& key) -> void {
-    key.deleted = true;
-    for (auto& [folded, child] : key.children) self(self, *child);
+  if (const auto node = Find(root, path)) Remove(*node);
+}
+
+void MemoryRegistry::Remove(Node& key) {
+  if (!key.parent) return;  // a root stays
+  const auto mark = [](const auto& self, Node& node) -> void {
+    node.deleted = true;
+    for (auto& [folded, child] : node.children) self(self, *child);
   };
-  mark(mark, *node);
-  node->Detach();
+  mark(mark, key);
+  key.Detach();
 }
 
 bool MemoryRegistry::KeyPresent(KeyHandle root, const std::string& path) const {
@@ -106,7 +109,8 @@ std::optional<MemoryRegistry::StoredValue> MemoryRegistry::Stored(KeyHandle root
   if (!node) return std::nullopt;
   const Node::Value* value = node->FindValue(FoldCase(Wide(name)));
   if (!value) return std::nullopt;
-  return StoredValue{value->type, value->data};
+  const std::string handed = AnsiData(value->type, value->data);
+  return StoredValue{value->type, std::vector<std::uint8_t>(handed.begin(), handed.end())};
 }
 
 void MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::string& name,
@@ -116,7 +120,8 @@ void MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::s
   Node::Value& value =
       node->PutValue(Wide(name), [this](const Text& text) { return Narrow(text); });
   value.type = type;
-  value.data = std::move(data);
+  value.data =
+      HeldData(type, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
 }
 
 std::vector<std::string> MemoryRegistry::Dump() const {
@@ -127,7 +132,7 @@ std::vector<std::string> MemoryRegistry::Dump() const {
     for (const auto& value : node.values) {
       static constexpr char kHex[] = "0123456789abcdef";
       std::string line = path + "|" + value.listed + "=" + std::to_string(value.type) + ":";
-      for (const auto byte : value.data) {
+      for (const unsigned char byte : AnsiData(value.type, value.data)) {
         line += kHex[byte >> 4];
         line += kHex[byte & 0xF];
       }

@@ -24,12 +24,33 @@ inline std::optional<KeyHandle> RootOf(KeyHandle key) {
   return IsPredefinedRoot(root) ? std::optional<KeyHandle>(root) : std::nullopt;
 }
 
+// Texts (types 1, 2 and 7) are held as Windows holds them, in UTF-16LE; the
+// ANSI calls convert them on their way in and out.
+inline bool IsTextType(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }
+inline std::vector<std::uint8_t> Utf16Data(TextView text) {
+  std::vector<std::uint8_t> data;
+  data.reserve(text.size() * 2);
+  for (const char16_t c : text) {
+    data.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    data.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+  return data;
+}
+// The UTF-16 of data; an odd last byte is no character.
+inline Text TextOfData(const std::vector<std::uint8_t>& data) {
+  Text text(data.size() / 2, u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    text[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
+  }
+  return text;
+}
+
 struct MemoryRegistry::Node {
   struct Value {
     Text name;
     std::string listed;  // the name as the ANSI listing hands it out
     std::uint32_t type = 0;
-    std::vector<std::uint8_t> data;  // as the ANSI calls hand them out
+    std::vector<std::uint8_t> data;  // as Windows holds them (texts in UTF-16LE)
   };
   Text name;
   Node* parent = nullptr;

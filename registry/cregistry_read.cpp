@@ -23,43 +23,82 @@ bool IsTextType(std::uint32_t type) {
 
 bool IsIntegerType(std::uint32_t type) { return type == REG_DWORD || type == REG_DWORD_BIG_ENDIAN; }
 
+// The reason of a refused call: what the statuses the read meets mean.
+ERegistryReadResult Refused(Status status, ERegistryReadResult notFound) {
+  switch (status) {
+    case status::kFileNotFound:
+      return notFound;
+    case status::kAccessDenied:
+      return READ_ACCESS_DENIED;
+    default:
+      return READ_REFUSED;
+  }
+}
+
 }  // namespace
 
 Variant cRegistry::Value() {
+  ERegistryReadResult result = READ_FOUND;
+  std::int32_t status = 0;
+  return Value(result, status);
+}
+
+Variant cRegistry::Value(ERegistryReadResult& eResult, std::int32_t& lStatus) {
+  using Failure = Address::Failure;
+  eResult = READ_NAME_NOT_HELD;
+  lStatus = 0;
   const auto name = ServiceName(m_ValueKey);
   if (!name) return m_Default;
   const Address address = Addressed(Through::kMachine);
-  if (!address) return m_Default;
-  OwnedKey key(*service_);
-  if (service_->OpenKey(address.parent, address.section, access::kQueryValue, key.Receive()) !=
-      kSuccess) {
+  if (!address) {
+    lStatus = address.status;
+    if (address.failure == Failure::kRoot) eResult = READ_NO_ROOT;
+    // A computer's name that cannot be sent is never connected to.
+    if (address.failure == Failure::kComputer && address.status != kSuccess) {
+      eResult = READ_NO_COMPUTER;
+    }
     return m_Default;
   }
-  auto found = ReadFound(key.get(), *name);
+  OwnedKey key(*service_);
+  lStatus = service_->OpenKey(address.parent, address.section, access::kQueryValue, key.Receive());
+  if (lStatus != kSuccess) {
+    eResult = Refused(lStatus, READ_NO_KEY);
+    return m_Default;
+  }
+  auto found = ReadFound(key.get(), *name, eResult, lStatus);
   return found ? std::move(*found) : m_Default;
 }
 
-std::optional<Variant> cRegistry::ReadFound(KeyHandle key, const std::string& name) {
+std::optional<Variant> cRegistry::ReadFound(KeyHandle key, const std::string& name,
+                                            ERegistryReadResult& eResult, std::int32_t& lStatus) {
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     // Size probe: status 0 (no data) or kMoreData (data) means it exists.
     std::uint32_t type = 0;
     std::uint32_t size = 0;
     std::uint32_t probe = 0;
-    const auto probed =
+    lStatus =
         service_->QueryValue(key, name, &type, reinterpret_cast<std::uint8_t*>(&probe), &size);
-    if (probed != kSuccess && probed != kMoreData) return std::nullopt;
+    if (lStatus != kSuccess && lStatus != kMoreData) {
+      eResult = Refused(lStatus, READ_NO_VALUE);
+      return std::nullopt;
+    }
 
     // One fetch of exactly the probed size (an integer has room for 4).
     std::vector<std::uint8_t> data(std::max<std::size_t>(size, IsIntegerType(type) ? 4 : 1), 0);
     std::uint32_t fetchedType = 0;
     std::uint32_t fetched = size;
-    const auto status = service_->QueryValue(key, name, &fetchedType, data.data(), &fetched);
-    if (status == kMoreData || (status == kSuccess && fetchedType != type)) {
+    lStatus = service_->QueryValue(key, name, &fetchedType, data.data(), &fetched);
+    if (lStatus == kMoreData || (lStatus == kSuccess && fetchedType != type)) {
+      eResult = READ_NOT_CONVERTED;
       continue;  // rewritten since the probe: probe again
     }
-    if (status != kSuccess) return std::nullopt;  // gone since the probe
+    if (lStatus != kSuccess) {  // gone since the probe
+      eResult = Refused(lStatus, READ_NO_VALUE);
+      return std::nullopt;
+    }
     // Found: ValueType takes the stored type. A read that yields Default
     // leaves it as it was.
+    eResult = READ_FOUND;
     m_ValueType = static_cast<std::int32_t>(type);
     // The fetch's count is the true one: the probe may over-report a text.
     data.resize(std::min(fetched, size));

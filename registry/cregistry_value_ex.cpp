@@ -5,12 +5,21 @@ namespace cregistry {
 
 Variant cRegistry::ValueEx(std::int32_t ClassKey, TextArg SectionKey, TextArg ValueKey,
                            std::int32_t ValueType, const Variant& Default) {
+  ERegistryReadResult result = READ_FOUND;
+  std::int32_t status = 0;
+  return ValueEx(ClassKey, std::move(SectionKey), std::move(ValueKey), ValueType, Default, result,
+                 status);
+}
+
+Variant cRegistry::ValueEx(std::int32_t ClassKey, TextArg SectionKey, TextArg ValueKey,
+                           std::int32_t ValueType, const Variant& Default,
+                           ERegistryReadResult& eResult, std::int32_t& lStatus) {
   this->ClassKey(ClassKey);
   this->SectionKey(std::move(SectionKey));
   this->ValueKey(std::move(ValueKey));
   this->ValueType(ValueType);
   this->Default(Default);
-  return Value();
+  return Value(eResult, lStatus);
 }
 
 void cRegistry::ValueEx(std::int32_t ClassKey, TextArg SectionKey, TextArg ValueKey,

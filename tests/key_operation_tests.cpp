@@ -1,4 +1,6 @@
 // KeyExists, CreateKey, DeleteTree and DeleteValue.
+#include <algorithm>
+
 #include "registry_fixture.h"
 
 namespace {
@@ -124,34 +126,65 @@ TYPED_TEST(KeyOperations, DeleteTreeTouchesNothingOutsideTheKey) {
   EXPECT_TRUE(victimIntact());
 }
 
-// On the stand-in, which can hold keys named through the wide calls.
+// On the stand-in, which can hold keys named through the wide calls. A name
+// that the code page cannot hold is listed with "?" (or U+FFFD in UTF-8),
+// or with its look-alike: a backslash for the fullwidth one and the yen
+// sign. Beside a key truly named as listed, neither is followed, and both
+// stay; a listed name with a backslash is never followed either.
 TEST(DeleteTree, FollowsNoNameThatMayBeASubstituteAndReportsWhatStays) {
+  const struct {
+    unsigned codePage;
+    cregistry::Text wide;
+    std::string listed;  // and a key truly named so, unless it holds a backslash
+  } rows[] = {
+      {1252, u"a\u0E01b", "a?b"},
+      {932, u"a\u0E01b", "a?b"},
+      {65001, cregistry::Text{u'a', u'\xD800', u'b'},
+       "a\xEF\xBF\xBD"
+       "b"},
+      {1252, u"a\uFF3Cb", "a\\b"},
+      {932, u"a\u00A5b", "a\\b"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.codePage);
+    cregistry::MemoryRegistry memory(row.codePage);
+    cregistry::HookedService hooks(memory);
+    cRegistry reg(hooks);
+    reg.ClassKey(HKEY_CURRENT_USER);
+    reg.SectionKey(u"T");
+    const bool path = row.listed.find('\\') != std::string::npos;
+    const std::string listedKey = std::string("T\\").append(row.listed);
+    memory.Store(kHkcu, "T\\Plain", "", 1, Bytes("p\0"));
+    if (!path) memory.Store(kHkcu, listedKey, "real", 1, Bytes("r\0"));
+    memory.AddWideKey(kHkcu, "T", row.wide);
+    NameList names;
+    std::int32_t count = 0;
+    reg.EnumerateSections(names, count);
+    EXPECT_EQ(std::count(names.begin(), names.end(), memory.FromCodePage(row.listed)),
+              path ? 1 : 2);  // listed so
+    EXPECT_FALSE(reg.DeleteTree());
+    EXPECT_FALSE(memory.KeyPresent(kHkcu, "T\\Plain"));
+    reg.EnumerateSections(names, count);
+    EXPECT_EQ(count, path ? 1 : 2);
+    if (path) continue;
+    EXPECT_TRUE(memory.Stored(kHkcu, listedKey, "real").has_value());
+    // Alone, the listed substitute names no key: the key stays.
+    reg.SectionKey(memory.FromCodePage(listedKey));
+    EXPECT_TRUE(reg.DeleteTree());
+    reg.SectionKey(u"T");
+    EXPECT_FALSE(reg.DeleteTree());
+    reg.EnumerateSections(names, count);
+    EXPECT_EQ(count, 1);
+  }
+}
+
+TEST(DeleteTree, LeavesWhatItMayNotDeleteAndSaysSo) {
   for (const unsigned codePage : {1252u, 932u, 65001u}) {
     SCOPED_TRACE(codePage);
     cregistry::MemoryRegistry memory(codePage);
     cregistry::HookedService hooks(memory);
     cRegistry reg(hooks);
     reg.ClassKey(HKEY_CURRENT_USER);
-    reg.SectionKey(u"T");
-    // A key whose name the code page cannot hold is listed with "?", beside
-    // a key truly named so: neither is followed, both stay.
-    memory.Store(kHkcu, "T\\Plain", "", 1, Bytes("p\0"));
-    memory.Store(kHkcu, "T\\a?b", "real", 1, Bytes("r\0"));
-    memory.AddWideKey(kHkcu, "T", u"a" + TextsFor(codePage).refused + u"b");
-    EXPECT_FALSE(reg.DeleteTree());
-    EXPECT_TRUE(memory.Stored(kHkcu, "T\\a?b", "real").has_value());
-    EXPECT_FALSE(memory.KeyPresent(kHkcu, "T\\Plain"));
-    NameList names;
-    std::int32_t count = 0;
-    reg.EnumerateSections(names, count);
-    EXPECT_EQ(count, 2);
-    // Alone, the listed substitute names no key: the key stays.
-    reg.SectionKey(u"T\\a?b");
-    EXPECT_TRUE(reg.DeleteTree());
-    reg.SectionKey(u"T");
-    EXPECT_FALSE(reg.DeleteTree());
-    reg.EnumerateSections(names, count);
-    EXPECT_EQ(count, 1);
     // A key that the service refuses to delete stays, and is reported; one
     // that may only not be read is deleted all the same.
     memory.DenyAccess(kHkcu, "U\\Locked", cregistry::access::kDelete);

@@ -87,6 +87,81 @@ TYPED_TEST(ValueRead, YieldsACopyOfDefaultWhenThereIsNothingToRead) {
   EXPECT_EQ(this->reg->Value(), Variant(u"fallback"));
 }
 
+TYPED_TEST(ValueRead, SaysWhyItYieldedWhatItDid) {
+  this->Put(this->base(), "there", 1, Bytes("x\0"));
+  this->Put(this->base() + "\\Locked", "v", 1, Bytes("x\0"));
+  this->DenyQuery(this->base() + "\\Locked");
+  const Text refused = u"th" + this->texts().refused + u"re";
+  struct Row {
+    const char* what;
+    std::function<void(cRegistry&)> address;
+    ERegistryReadResult result;
+    std::int32_t status;
+  };
+  const auto at = [this](const std::string& below, const Text& value) {
+    return [this, below, value](cRegistry&) { this->Address(below, value); };
+  };
+  const Row rows[] = {
+      {"found", at("", u"there"), READ_FOUND, 0},
+      {"no value", at("", u"missing"), READ_NO_VALUE, 2},
+      {"no key", at("Missing", u"there"), READ_NO_KEY, 2},
+      {"refused", at("Locked", u"v"), READ_ACCESS_DENIED, 5},
+      {"a value's name not held", at("", refused), READ_NAME_NOT_HELD, 0},
+      {"a section's name not held",
+       [this, refused](cRegistry& reg) {
+         this->Address("", u"there");
+         reg.SectionKey(this->baseText() + u"\\" + refused);
+       },
+       READ_NAME_NOT_HELD, 0},
+      {"no root",
+       [this](cRegistry& reg) {
+         this->Address("", u"there");
+         reg.ClassKey(0);
+       },
+       READ_NO_ROOT, 0},
+      {"no computer",
+       [this](cRegistry& reg) {
+         this->Address("", u"there");
+         reg.Machine(u"NO-SUCH-COMPUTER-RPV");
+       },
+       READ_NO_COMPUTER, 53},
+      {"rewritten before every fetch",
+       [this](cRegistry&) {
+         this->Address("", u"there");
+         for (int fetch = 2; fetch <= 8; fetch += 2) {
+           this->hooks().BeforeCall(
+               cregistry::Operation::kQueryValue,
+               [this, fetch] {
+                 this->Put(this->base(), "there", 1, Bytes(std::string(8 + fetch, 'y')));
+               },
+               fetch);
+         }
+       },
+       READ_NOT_CONVERTED, 234},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    this->reg.emplace(this->service());
+    row.address(*this->reg);
+    this->reg->Default(Variant(u"fallback"));
+    ERegistryReadResult result = READ_REFUSED;
+    std::int32_t status = -1;
+    const Variant read = this->reg->Value(result, status);
+    EXPECT_EQ(result, row.result);
+    EXPECT_EQ(status, row.status);
+    EXPECT_EQ(read == Variant(u"fallback"), row.result != READ_FOUND);
+    this->hooks().ClearFaults();
+  }
+  // ValueEx tells the same.
+  ERegistryReadResult result = READ_FOUND;
+  std::int32_t status = 0;
+  EXPECT_EQ(this->reg->ValueEx(HKEY_CURRENT_USER, this->baseText(), u"missing", REG_SZ, Variant(7),
+                               result, status),
+            Variant(7));
+  EXPECT_EQ(result, READ_NO_VALUE);
+  EXPECT_EQ(status, 2);
+}
+
 TYPED_TEST(ValueRead, ExpandsEnvironmentReferencesOfExpandableText) {
   if (auto* memory = this->memory()) {
     memory->SetVariable("SystemRoot", "C:\\windows");

@@ -4,6 +4,7 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <sddl.h>
 #include <windows.h>
 #include <winternl.h>
 #else
@@ -110,6 +111,18 @@ void MakeWin32Link(const std::string& path, const std::string& target) {
                            static_cast<DWORD>(native.size() * 2)),
             0);
   RegCloseKey(link);
+}
+
+void DenyWin32Query(const std::string& path) {
+  // Everyone is refused KEY_QUERY_VALUE, and allowed every other key right.
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:(D;;0x1;;;WD)(A;;0xF003F;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, WRITE_DAC, &key), 0) << path;
+  EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), 0);
+  RegCloseKey(key);
+  LocalFree(descriptor);
 }
 
 void AddWin32Hidden(const std::string& path) {

@@ -77,6 +77,7 @@ void SetVariable(const std::string& name, const std::string& value);
 void MakeWin32Link(const std::string& path, const std::string& target);
 void AddWin32Hidden(const std::string& path);
 void RemoveWin32Hidden(const std::string& path);
+void DenyWin32Query(const std::string& path);
 #endif
 inline const cregistry::Text kHiddenName(u"\0hidden", 7);
 
@@ -158,6 +159,14 @@ class OnBackend : public ::testing::Test {
     if (!memory()) return AddWin32Hidden(path);
 #endif
     memory()->AddWideKey(kHkcu, path, kHiddenName);
+  }
+  // Refuses reading the key at path (KEY_QUERY_VALUE), as a security
+  // descriptor does; the key can still be listed and deleted.
+  void DenyQuery(const std::string& path) {
+#ifdef _WIN32
+    if (!memory()) return DenyWin32Query(path);
+#endif
+    memory()->DenyAccess(kHkcu, path, cregistry::access::kQueryValue);
   }
   void RemoveWithHidden(const std::string& path) {
 #ifdef _WIN32

@@ -4,7 +4,8 @@
 // HKEY_CURRENT_CONFIG the current hardware profile, HKEY_PERFORMANCE_DATA
 // no key at all), nested keys with case-insensitive names that keep their
 // case, values listed in the order they were created, texts held in UTF-16
-// and handed out in the code page, Windows status codes, handles valid until
+// and handed out in the code page (a character it lacks as its look-alike,
+// or "?"), Windows status codes, handles valid until
 // closed (their low two bits ignored; 2 there on the handles of keys opened
 // below HKEY_CLASSES_ROOT, as Windows marks its classes view), access rights
 // enforced and generic rights mapped (a deletion needs only the right to
@@ -42,8 +43,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "cregistry/reg_file_error.h"
 #include "cregistry/registry_service.h"
 
 namespace cregistry {
@@ -104,7 +107,8 @@ class MemoryRegistry final : public RegistryService {
 
   // Adds a key below path named in UTF-16, as a program that uses the wide
   // entry points names it: its name may hold characters that the code page
-  // cannot, which the listings hand out as "?".
+  // cannot, which the listings hand out as Windows does, as a look-alike
+  // (Ł as L, the fullwidth backslash as \) or "?".
   void AddWideKey(KeyHandle root, const std::string& path, const Text& name);
   // Adds a registry link at path whose SymbolicLinkValue names targetPath
   // below targetRoot (which need not exist), as a program makes one with
@@ -135,6 +139,27 @@ class MemoryRegistry final : public RegistryService {
   // not open, a deleted key or another computer's.
   std::optional<std::string> KeyPath(KeyHandle key) const;
 
+  // --- .reg files ------------------------------------------------------------
+  // Applies a .reg file as reg import applies it to Windows: the keys made,
+  // the values set with the types and bytes Windows stores, [-key] and
+  // "name"=- deleting. Reads "Windows Registry Editor Version 5.00" (UTF-16LE
+  // with its byte-order mark, or UTF-8, or ASCII) and "REGEDIT4" (this
+  // registry's code page): key headers with every root's name and short
+  // name, @ for the default value, strings with their escapes, dword:, hex:
+  // and hex(<type>): over continued lines, comments and blank lines, CR LF
+  // or LF. All or nothing: a file with an error changes nothing, and raises
+  // RegFileError (cregistry/reg_file_error.h) with the line and what was
+  // expected there.
+  void ImportReg(std::string_view file);
+  void ImportRegFile(const std::string& fileName);
+  // The key at path below root with everything below it, as reg export
+  // writes it: version 5.00, UTF-16LE with its byte-order mark, CR LF, the
+  // values in the order they were created, the sub-keys in listing order,
+  // hex data wrapped at 80 columns. A snapshot to compare, diff, or load
+  // into Windows. Raises RegFileError for a key that is not there.
+  std::string ExportReg(KeyHandle root, const std::string& path) const;
+  void ExportRegFile(KeyHandle root, const std::string& path, const std::string& fileName) const;
+
  private:
   struct Node;
   struct Computer;
@@ -146,6 +171,9 @@ class MemoryRegistry final : public RegistryService {
   // Names as the service holds them: UTF-16, and the code page's bytes.
   Text Wide(const std::string& bytes) const;
   std::string Narrow(const Text& name) const;
+  // Data of the ANSI calls as they are held (texts in UTF-16), and back.
+  std::vector<std::uint8_t> HeldData(std::uint32_t type, std::string_view bytes) const;
+  std::string AnsiData(std::uint32_t type, const std::vector<std::uint8_t>& held) const;
   Text ComputerKey(const std::string& machine) const;
   std::shared_ptr<Node> NodeOf(KeyHandle key) const;
   std::shared_ptr<Node> Find(KeyHandle root, const std::string& path) const;
@@ -168,6 +196,8 @@ class MemoryRegistry final : public RegistryService {
   // OpenKeyNoFollow make it.
   Status Open(KeyHandle parent, const std::string& subKey, std::uint32_t access, bool create,
               Follow follow, KeyHandle& result);
+  // Removes a key with everything below it (a root stays).
+  void Remove(Node& key);
   Computer& Local() const { return *local_; }
 
   unsigned codePage_;

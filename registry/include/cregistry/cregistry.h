@@ -36,6 +36,7 @@
 
 #include "cregistry/boolean.h"
 #include "cregistry/name_list.h"
+#include "cregistry/read_result.h"
 #include "cregistry/registry_error.h"
 #include "cregistry/registry_service.h"
 #include "cregistry/registry_types.h"
@@ -94,6 +95,11 @@ class cRegistry {
   // Note: the read probes the size, then fetches; a value rewritten in
   // between is probed again a few times before the read gives up.
   Variant Value();
+  // The same read, telling why it yielded what it did in eResult (READ_FOUND,
+  // or why it fell back to Default: cregistry/read_result.h) and lStatus,
+  // the status of the service call that decided it (0 where none did, as for
+  // a name never sent).
+  Variant Value(ERegistryReadResult& eResult, std::int32_t& lStatus);
   // Stores vValue by ValueType, creating the key path where missing:
   // 1 or 2: text, stored as type 2 when it holds "%" and another "%" at
   // least two characters later, else type 1; 3: a ByteArray (an empty one
@@ -154,6 +160,10 @@ class cRegistry {
   // order, then reads Value. The settings stay on the object.
   Variant ValueEx(std::int32_t ClassKey, TextArg SectionKey, TextArg ValueKey,
                   std::int32_t ValueType, const Variant& Default);
+  // The same, telling why the read yielded what it did (as Value does).
+  Variant ValueEx(std::int32_t ClassKey, TextArg SectionKey, TextArg ValueKey,
+                  std::int32_t ValueType, const Variant& Default, ERegistryReadResult& eResult,
+                  std::int32_t& lStatus);
   // Sets the five properties as the read does, then writes NewValue; with
   // ValueType 1 a NewValue whose text is empty is replaced by Default.
   void ValueEx(std::int32_t ClassKey, TextArg SectionKey, TextArg ValueKey, std::int32_t ValueType,
@@ -163,6 +173,12 @@ class cRegistry {
                   std::int32_t ValueType, const Variant& Default) {
     return ValueEx(HiveValue(ClassKey), std::move(SectionKey), std::move(ValueKey), ValueType,
                    Default);
+  }
+  Variant ValueEx(const ::HKEY__* ClassKey, TextArg SectionKey, TextArg ValueKey,
+                  std::int32_t ValueType, const Variant& Default, ERegistryReadResult& eResult,
+                  std::int32_t& lStatus) {
+    return ValueEx(HiveValue(ClassKey), std::move(SectionKey), std::move(ValueKey), ValueType,
+                   Default, eResult, lStatus);
   }
   void ValueEx(const ::HKEY__* ClassKey, TextArg SectionKey, TextArg ValueKey,
                std::int32_t ValueType, const Variant& Default, const Variant& NewValue) {
@@ -192,7 +208,8 @@ class cRegistry {
   struct Address;
   enum class Through { kThisComputer, kMachine };
   Address Addressed(Through through);
-  std::optional<Variant> ReadFound(KeyHandle key, const std::string& name);
+  std::optional<Variant> ReadFound(KeyHandle key, const std::string& name,
+                                   ERegistryReadResult& eResult, std::int32_t& lStatus);
   // The sub-key names of an open key, as the service hands them out, in its
   // order; the buffer grows for a long name. Ends at the first failure.
   std::vector<std::string> SubKeyNames(KeyHandle key);

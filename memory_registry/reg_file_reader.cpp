@@ -1,0 +1,329 @@
+// Reading a .reg file: the whole file checked before anything is applied.
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "code_page.h"
+#include "cregistry/reg_file_error.h"
+#include "key_path.h"
+#include "node.h"
+#include "reg_file.h"
+
+namespace cregistry {
+namespace {
+
+constexpr std::size_t kLongestKeyName = 255;
+constexpr std::size_t kLongestValueName = 16383;
+constexpr char16_t kVersion5[] = u"Windows Registry Editor Version 5.00";
+constexpr char16_t kVersion4[] = u"REGEDIT4";
+
+struct Root {
+  const char16_t* name;
+  const char16_t* shortName;
+  std::int32_t hive;
+};
+constexpr std::array<Root, 5> kRoots = {{
+    {u"HKEY_CLASSES_ROOT", u"HKCR", INT32_MIN},
+    {u"HKEY_CURRENT_USER", u"HKCU", INT32_MIN + 1},
+    {u"HKEY_LOCAL_MACHINE", u"HKLM", INT32_MIN + 2},
+    {u"HKEY_USERS", u"HKU", INT32_MIN + 3},
+    {u"HKEY_CURRENT_CONFIG", u"HKCC", INT32_MIN + 5},
+}};
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+TextView TrimStart(TextView text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  return text;
+}
+TextView TrimEnd(TextView text) {
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool StartsWith(TextView text, TextView start) { return text.substr(0, start.size()) == start; }
+
+int HexDigit(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+// The file's text, whatever its encoding, and whether it is version 4.
+Text Decode(std::string_view file, unsigned codePage) {
+  if (file.size() >= 2 && static_cast<unsigned char>(file[0]) == 0xFF &&
+      static_cast<unsigned char>(file[1]) == 0xFE) {
+    if (file.size() % 2 != 0) throw RegFileError(0, "the UTF-16 file ends inside a character");
+    Text text((file.size() - 2) / 2, u'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      text[i] = static_cast<char16_t>(static_cast<unsigned char>(file[2 + 2 * i]) |
+                                      static_cast<unsigned char>(file[3 + 2 * i]) << 8);
+    }
+    return text;
+  }
+  if (file.substr(0, 3) == "\xEF\xBB\xBF") return FromUtf8(file.substr(3));
+  // Without a byte-order mark: REGEDIT4 in the code page, 5.00 in UTF-8.
+  const auto start = file.find_first_not_of(" \t");
+  if (start != std::string_view::npos && file.substr(start, 8) == "REGEDIT4") {
+    return DecodeCodePage(codePage, file);
+  }
+  return FromUtf8(file);
+}
+
+// The lines of the file with their numbers, a line continued with a final
+// backslash joined to the next.
+class Lines {
+ public:
+  explicit Lines(const Text& text) : text_(text) {}
+
+  // The next line, without its CR LF; nothing at the end of the file.
+  std::optional<TextView> Next() {
+    if (at_ >= text_.size()) return std::nullopt;
+    const auto end = text_.find(u'\n', at_);
+    TextView line = TextView(text_).substr(at_, end == Text::npos ? Text::npos : end - at_);
+    at_ = end == Text::npos ? text_.size() : end + 1;
+    if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+    ++number_;
+    return line;
+  }
+  int Number() const { return number_; }
+
+ private:
+  const Text& text_;
+  std::size_t at_ = 0;
+  int number_ = 0;
+};
+
+class Reader {
+ public:
+  Reader(const Text& text, unsigned codePage) : lines_(text), codePage_(codePage) {}
+
+  std::vector<RegFileKey> Read() {
+    const auto header = lines_.Next();
+    const TextView version = header ? TrimEnd(TrimStart(*header)) : TextView();
+    if (version != kVersion5 && version != kVersion4) {
+      Fail(R"(expected the header "Windows Registry Editor Version 5.00" or "REGEDIT4")");
+    }
+    version4_ = version == kVersion4;
+    while (const auto next = lines_.Next()) {
+      line_ = lines_.Number();
+      const TextView line = TrimStart(*next);
+      if (line.empty() || line.front() == u';') continue;
+      if (line.front() == u'[') {
+        KeyLine(line.substr(1));
+      } else if (line.front() == u'@' || line.front() == u'"') {
+        ValueLine(line);
+      } else {
+        Fail(
+            R"(expected a key ("[HKEY_...]"), a value ("name"=... or @=...), a comment or a blank line)");
+      }
+    }
+    return std::move(keys_);
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& what) const { throw RegFileError(line_, what); }
+
+  // Whatever follows data on its line: nothing, or a comment.
+  void End(TextView rest, const char* after) const {
+    rest = TrimStart(rest);
+    if (!rest.empty() && rest.front() != u';') {
+      Fail(std::string("expected the end of the line or a comment after ") + after);
+    }
+  }
+
+  void KeyLine(TextView line) {
+    const auto close = line.rfind(u']');
+    if (close == TextView::npos) Fail("expected \"]\" at the end of the key's name");
+    End(line.substr(close + 1), "the key's name");
+    TextView name = line.substr(0, close);
+    RegFileKey key;
+    if (!name.empty() && name.front() == u'-') {
+      key.remove = true;
+      name.remove_prefix(1);
+    }
+    const auto slash = name.find(u'\\');
+    const Text root = FoldCase(Text(name.substr(0, slash)));
+    const auto found = std::find_if(kRoots.begin(), kRoots.end(), [&root](const Root& candidate) {
+      return root == candidate.name || root == candidate.shortName;
+    });
+    if (found == kRoots.end()) {
+      Fail("expected a root (HKEY_CURRENT_USER, HKCU, HKEY_LOCAL_MACHINE...) at the start of \"" +
+           ToUtf8(name) + "\"");
+    }
+    key.hive = found->hive;
+    if (slash != TextView::npos) key.levels = SplitPath(Text(name.substr(slash + 1)));
+    for (const auto& level : key.levels) {
+      if (level.size() > kLongestKeyName) {
+        Fail("a key's name is longer than 255 characters: \"" + ToUtf8(level) + "\"");
+      }
+    }
+    if (key.remove && key.levels.empty()) Fail("a root cannot be deleted");
+    keys_.push_back(std::move(key));
+  }
+
+  // A text in double quotes, from just after its opening quote, with its
+  // escapes: \\, \", \n, \r and \0. The rest of the line, after the quote.
+  Text Quoted(TextView& text, const char* what) const {
+    Text out;
+    std::size_t i = 0;
+    for (; i < text.size() && text[i] != u'"'; ++i) {
+      if (text[i] != u'\\') {
+        out += text[i];
+        continue;
+      }
+      if (++i == text.size()) break;
+      switch (text[i]) {
+        case u'\\':
+        case u'"':
+          out += text[i];
+          break;
+        case u'n':
+          out += u'\n';
+          break;
+        case u'r':
+          out += u'\r';
+          break;
+        case u'0':
+          out += u'\0';
+          break;
+        default:
+          Fail(std::string("unknown escape \"\\") + ToUtf8(Text(1, text[i])) + "\" in " + what);
+      }
+    }
+    if (i >= text.size()) Fail(std::string("expected the closing quote of ") + what);
+    text.remove_prefix(i + 1);
+    return out;
+  }
+
+  void ValueLine(TextView line) {
+    if (keys_.empty()) Fail("a value before any key");
+    if (keys_.back().remove) Fail("a value in a key that the line before deletes");
+    RegFileValue value;
+    if (line.front() == u'@') {
+      line.remove_prefix(1);
+    } else {
+      line.remove_prefix(1);
+      value.name = Quoted(line, "the value's name");
+      if (value.name.size() > kLongestValueName)
+        Fail("a value's name is longer than 16383 characters");
+    }
+    line = TrimStart(line);
+    if (line.empty() || line.front() != u'=') Fail("expected \"=\" after the value's name");
+    line = TrimStart(line.substr(1));
+    if (!line.empty() && line.front() == u'-') {
+      End(line.substr(1), "\"-\"");
+      value.remove = true;
+    } else if (!line.empty() && line.front() == u'"') {
+      line.remove_prefix(1);
+      const Text text = Quoted(line, "the string");
+      End(line, "the string");
+      value.type = 1;
+      value.data = Utf16Data(text);
+      value.data.push_back(0);
+      value.data.push_back(0);
+    } else if (StartsWith(line, u"dword:")) {
+      value.type = 4;
+      value.data = Dword(line.substr(6));
+    } else if (StartsWith(line, u"hex:") || StartsWith(line, u"hex(")) {
+      value.type = 3;
+      line.remove_prefix(3);
+      if (line.front() == u'(') {
+        const auto close = line.find(u')');
+        std::uint64_t type = 0;
+        for (std::size_t i = 1; i < close && close != TextView::npos; ++i) {
+          const int digit = HexDigit(line[i]);
+          if (digit < 0 || type > 0xFFFFFFFu)
+            Fail("expected the type in hex(...) as a hexadecimal number");
+          type = type * 16 + static_cast<unsigned>(digit);
+        }
+        if (close == TextView::npos || close == 1 || line.substr(close, 2) != u"):") {
+          Fail("expected hex(<type>): with the type a hexadecimal number");
+        }
+        value.type = static_cast<std::uint32_t>(type);
+        line.remove_prefix(close + 1);
+      }
+      value.data = Bytes(line.substr(1));
+      // REGEDIT4 holds the texts of the code page.
+      if (version4_ && IsTextType(value.type)) {
+        value.data = Utf16Data(DecodeRegistryAnsi(
+            codePage_,
+            std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size())));
+      }
+    } else {
+      Fail(R"(expected "-", a string in quotes, dword: or hex: after "=")");
+    }
+    keys_.back().values.push_back(std::move(value));
+  }
+
+  std::vector<std::uint8_t> Dword(TextView text) const {
+    std::uint32_t number = 0;
+    std::size_t digits = 0;
+    for (; digits < text.size() && HexDigit(text[digits]) >= 0; ++digits) {
+      if (digits == 8) Fail("expected at most 8 hexadecimal digits after dword:");
+      number = number << 4 | static_cast<std::uint32_t>(HexDigit(text[digits]));
+    }
+    if (digits == 0) Fail("expected hexadecimal digits after dword:");
+    End(text.substr(digits), "the dword");
+    return {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+            static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
+  }
+
+  // Bytes in hexadecimal separated by commas; a line that ends with a
+  // backslash goes on on the next.
+  std::vector<std::uint8_t> Bytes(TextView text) {
+    std::vector<std::uint8_t> bytes;
+    for (bool first = true;; first = false) {
+      text = TrimStart(text);
+      if (text.empty() || text.front() == u';') {
+        if (!first) Fail("expected a byte after \",\"");
+        return bytes;
+      }
+      if (text.front() == u'\\' && TrimStart(text.substr(1)).empty()) {
+        const auto next = lines_.Next();
+        if (!next) Fail("expected the data to go on after \"\\\" at the end of the line");
+        line_ = lines_.Number();
+        text = *next;
+        continue;
+      }
+      int value = 0;
+      std::size_t digits = 0;
+      for (; digits < text.size() && HexDigit(text[digits]) >= 0; ++digits) {
+        if (digits == 2) Fail("expected bytes of two hexadecimal digits");
+        value = value * 16 + HexDigit(text[digits]);
+      }
+      if (digits == 0) Fail("expected a byte in hexadecimal");
+      bytes.push_back(static_cast<std::uint8_t>(value));
+      text = TrimStart(text.substr(digits));
+      if (text.empty() || text.front() == u';') return bytes;
+      if (text.front() == u'\\' && TrimStart(text.substr(1)).empty()) {
+        Fail("expected \",\" before the \"\\\" that goes on to the next line");
+      }
+      if (text.front() != u',') Fail("expected \",\" between bytes");
+      text.remove_prefix(1);
+    }
+  }
+
+  Lines lines_;
+  unsigned codePage_;
+  bool version4_ = false;
+  int line_ = 1;
+  std::vector<RegFileKey> keys_;
+};
+
+}  // namespace
+
+std::vector<RegFileKey> ReadRegFile(std::string_view file, unsigned codePage) {
+  const Text text = Decode(file, codePage);
+  return Reader(text, codePage).Read();
+}
+
+const char16_t* RegFileRootName(std::int32_t hive) {
+  for (const auto& root : kRoots) {
+    if (root.hive == hive) return root.name;
+  }
+  return nullptr;
+}
+
+}  // namespace cregistry

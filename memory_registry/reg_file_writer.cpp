@@ -1,0 +1,100 @@
+// Writing a .reg file as reg export writes it.
+#include <array>
+
+#include "node.h"
+#include "reg_file.h"
+
+namespace cregistry {
+namespace {
+
+constexpr char16_t kDigits[] = u"0123456789abcdef";
+// reg export breaks a line of hexadecimal data once it reaches 77 columns,
+// with a backslash, and goes on on the next after two spaces.
+constexpr std::size_t kHexColumns = 77;
+
+// A name or text in double quotes: a backslash, a quote and the line breaks
+// escaped, up to the first U+0000.
+Text Quoted(TextView text) {
+  Text out(1, u'"');
+  for (const char16_t c : text) {
+    if (c == u'\0') break;
+    switch (c) {
+      case u'\\':
+        out += u"\\\\";
+        break;
+      case u'"':
+        out += u"\\\"";
+        break;
+      case u'\r':
+        out += u"\\r";
+        break;
+      case u'\n':
+        out += u"\\n";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out + u'"';
+}
+
+Text Hex(std::uint32_t number, int digits) {
+  Text out;
+  for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+    out += kDigits[(number >> shift) & 0xF];
+  return out;
+}
+
+}  // namespace
+
+RegFileWriter::RegFileWriter() : text_(u"Windows Registry Editor Version 5.00\r\n") {}
+
+void RegFileWriter::Key(const Text& name) { text_ += u"\r\n[" + name + u"]\r\n"; }
+
+void RegFileWriter::Value(const Text& name, std::uint32_t type,
+                          const std::vector<std::uint8_t>& data) {
+  const Text start = (name.empty() ? Text(u"@") : Quoted(name)) + u'=';
+  text_ += start;
+  if (type == 1) {
+    text_ += Quoted(TextOfData(data));
+  } else if (type == 4 && data.size() == 4) {
+    text_ += u"dword:" + Hex(static_cast<std::uint32_t>(data[0] | data[1] << 8 | data[2] << 16 |
+                                                        static_cast<std::uint32_t>(data[3]) << 24),
+                             8);
+  } else {
+    Text kind = u"hex:";
+    if (type != 3) {
+      Text digits;
+      for (std::uint32_t rest = type; digits.empty() || rest != 0; rest >>= 4) {
+        digits.insert(digits.begin(), kDigits[rest & 0xF]);
+      }
+      kind = u"hex(" + digits + u"):";
+    }
+    text_ += kind;
+    std::size_t column = start.size() + kind.size();
+    for (std::size_t i = 0; i < data.size(); ++i) {
+      text_ += Hex(data[i], 2);
+      if (i + 1 == data.size()) break;
+      text_ += u',';
+      column += 3;
+      if (column >= kHexColumns) {
+        text_ += u"\\\r\n  ";
+        column = 2;
+      }
+    }
+  }
+  text_ += u"\r\n";
+}
+
+std::string RegFileWriter::Finish() {
+  text_ += u"\r\n";
+  std::string bytes("\xFF\xFE", 2);
+  bytes.reserve(2 + text_.size() * 2);
+  for (const char16_t c : text_) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  return bytes;
+}
+
+}  // namespace cregistry

@@ -1,0 +1,326 @@
+// .reg files into the in-memory registry and out of it: the format as
+// regedit and reg.exe read and write it, and under Wine the round trips
+// through Wine's own reg.exe.
+#include <cstdio>
+#include <regex>
+
+#include "cregistry/cregistry.h"
+#include "cregistry/reg_file_error.h"
+#include "test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+using namespace testing_support;
+using cregistry::MemoryRegistry;
+using cregistry::RegFileError;
+using cregistry::Text;
+
+const auto kUser = cregistry::RootHandle(INT32_MIN + 1);
+
+// A text as the bytes of a .reg file of version 5.00: UTF-16LE with its
+// byte-order mark.
+std::string Utf16File(const std::string& utf8) {
+  std::string bytes("\xFF\xFE", 2);
+  for (const char16_t c : cregistry::FromUtf8(utf8)) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  return bytes;
+}
+
+constexpr char kHeader[] = "Windows Registry Editor Version 5.00\r\n\r\n";
+
+// What reg export writes, as Windows' own reg.exe writes it.
+TEST(RegFile, ExportsAsRegExportWrites) {
+  MemoryRegistry memory;
+  const std::string base = "Software\\RegFile";
+  memory.Store(kUser, base, "DWORD", 4, {0, 1, 0, 0});
+  memory.Store(kUser, base, "String", 1, Bytes("Your text here...\0"));
+  memory.Store(kUser, base + "\\Subkey2", "double\"quote", 1, Bytes("\"Hello\\ World!\"\0"));
+  memory.Store(kUser, base + "\\Subkey2", "Multiple strings", 7, Bytes("Line1\0Line2\0Line3\0\0"));
+  memory.Store(kUser, base + "\\Subkey1", "", 4, {0x78, 0x56, 0x34, 0x12});
+  memory.Store(kUser, base + "\\Subkey1", "43981", 0xabcd, Bytes("Value\0"));
+  memory.Store(kUser, base + "\\Subkey1", "Empty", 4, {});
+  memory.Store(kUser, base + "\\Subkey1", "None", 0, {});
+  memory.Store(kUser, base + "\\Subkey1", "Cut", 1, Bytes("abc\0def\0"));
+  memory.Store(kUser, base + "\\Subkey1", "Lines", 1, Bytes("a\r\nb\0"));
+  const std::string expected =
+      std::string(kHeader) +
+      "[HKEY_CURRENT_USER\\Software\\RegFile]\r\n"
+      "\"DWORD\"=dword:00000100\r\n"
+      "\"String\"=\"Your text here...\"\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\RegFile\\Subkey1]\r\n"
+      "@=dword:12345678\r\n"
+      "\"43981\"=hex(abcd):56,61,6c,75,65,00\r\n"
+      "\"Empty\"=hex(4):\r\n"
+      "\"None\"=hex(0):\r\n"
+      "\"Cut\"=\"abc\"\r\n"
+      "\"Lines\"=\"a\\r\\nb\"\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\RegFile\\Subkey2]\r\n"
+      "\"double\\\"quote\"=\"\\\"Hello\\\\ World!\\\"\"\r\n"
+      "\"Multiple strings\"=hex(7):4c,00,69,00,6e,00,65,00,31,00,00,00,4c,"
+      "00,69,00,6e,\\\r\n"
+      "  00,65,00,32,00,00,00,4c,00,69,00,6e,00,65,00,33,00,00,00,00,00\r\n\r\n";
+  EXPECT_EQ(memory.ExportReg(kUser, base), Utf16File(expected));
+  EXPECT_THROW(memory.ExportReg(kUser, base + "\\Missing"), RegFileError);
+}
+
+// Every way a file may write the same keys and values, as regedit and reg
+// import read them, reads as the one export.
+TEST(RegFile, ImportsEveryFormOfTheFormat) {
+  const std::string canonical = std::string(kHeader) +
+                                "[HKEY_CURRENT_USER\\Software\\Fixture]\r\n"
+                                "@=\"d\\\\e\\\"f\"\r\n"
+                                "\"Text\"=\"citt\xc3\xa0 \xe2\x82\xac\"\r\n"
+                                "\"Number\"=dword:0000002a\r\n"
+                                "\"Bytes\"=hex:01,02,ff\r\n"
+                                "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\r\n"
+                                "\"Quad\"=hex(b):01,00,00,00,00,00,00,00\r\n\r\n"
+                                "[HKEY_CURRENT_USER\\Software\\Fixture\\Sub]\r\n\r\n";
+  const std::string body =
+      "[HKCU\\Software\\Fixture]\n"
+      "; a comment, then a blank line\n"
+      "\n"
+      "  @ = \"d\\\\e\\\"f\"   ; after the data\n"
+      "\"Text\"=\"citt\xc3\xa0 \xe2\x82\xac\"\n"
+      "\"Number\"=dword:2A\n"
+      "\"Bytes\"=hex:01, 02,\\\n"
+      "   ff\n"
+      "\"Gone\"=\"x\"\n"
+      "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\n"
+      "\"Quad\"=hex(B):01,00,00,00,00,00,00,00\n"
+      "\"Gone\"=-\n"
+      "[HKEY_CURRENT_USER\\Software\\Fixture\\Sub\\Deleted]\n"
+      "[-HKEY_CURRENT_USER\\Software\\Fixture\\Sub\\Deleted]\n";
+  std::string crlf;
+  for (const char c : body) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  const struct {
+    const char* what;
+    std::string file;
+  } forms[] = {
+      {"UTF-16LE", Utf16File("Windows Registry Editor Version 5.00\r\n" + crlf)},
+      {"UTF-8", "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n" + body},
+      // REGEDIT4 holds the code page's texts, also in hex(2) and hex(7).
+      {"REGEDIT4 in code page 1252",
+       "REGEDIT4\r\n" + std::regex_replace(*MemoryRegistry().ToCodePage(cregistry::FromUtf8(crlf)),
+                                           std::regex("25,00,41,00,25,00,00,00"), "25,41,25,00")},
+  };
+  for (const auto& form : forms) {
+    SCOPED_TRACE(form.what);
+    MemoryRegistry memory;
+    memory.ImportReg(form.file);
+    EXPECT_EQ(memory.ExportReg(kUser, "Software\\Fixture"), Utf16File(canonical));
+  }
+  MemoryRegistry japanese(932);
+  japanese.ImportReg("REGEDIT4\n[HKCU\\J]\n\"\x93\xfa\"=\"\x96\x7b\"\n\"e\"=hex(2):8c,ea,00\n");
+  EXPECT_EQ(japanese.ExportReg(kUser, "J"),
+            Utf16File(std::string(kHeader) +
+                      "[HKEY_CURRENT_USER\\J]\r\n\"\xe6\x97\xa5\"=\"\xe6\x9c\xac\"\r\n"
+                      "\"e\"=hex(2):9e,8a,00,00\r\n\r\n"));
+}
+
+// A file with an error changes nothing, and the error names its line.
+TEST(RegFile, AFileWithAnErrorChangesNothing) {
+  const struct {
+    std::string file;
+    int line;
+    const char* says;
+  } rows[] = {
+      {"REGEDIT5\n[HKCU\\X]\n", 1, "expected the header"},
+      {"REGEDIT4\n\"v\"=\"x\"\n", 2, "a value before any key"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=\"x\n", 3, "closing quote"},
+      {"REGEDIT4\n[HKCU\\X]\n[HKXX\\Y]\n", 3, "expected a root"},
+      {"REGEDIT4\n[HKCU\\X\n", 2, "\"]\""},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=dword:123456789\n", 3, "at most 8"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex:01,2g\n", 3, "\",\" between bytes"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex:01,\\\n\n", 4, "a byte"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex(zz):01\n", 3, "hex("},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\" \"x\"\n", 3, "\"=\""},
+      {"REGEDIT4\n[HKCU\\X]\nv=\"x\"\n", 3, "expected a key"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=\"a\\qb\"\n", 3, "unknown escape"},
+      {"REGEDIT4\n[HKCU\\" + std::string(256, 'k') + "]\n", 2, "longer than 255"},
+      {"REGEDIT4\n[-HKCU\\X]\n\"v\"=\"x\"\n", 3, "deletes"},
+      {"REGEDIT4\n[-HKCU]\n", 2, "a root"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.file);
+    MemoryRegistry memory;
+    memory.Store(kUser, "Kept", "v", 1, Bytes("x\0"));
+    const auto before = memory.Dump();
+    try {
+      // Everything before the error would apply: the key X, its value.
+      memory.ImportReg(row.file);
+      ADD_FAILURE() << "no RegFileError";
+    } catch (const RegFileError& error) {
+      EXPECT_EQ(error.Line, row.line);
+      EXPECT_NE(std::string(error.what()).find(row.says), std::string::npos) << error.what();
+      EXPECT_EQ(std::string(error.what()).rfind("line " + std::to_string(row.line) + ": ", 0), 0u);
+    }
+    EXPECT_EQ(memory.Dump(), before);
+  }
+}
+
+#ifdef _WIN32
+// Wine's reg.exe, run on a file of this test's own.
+class RegFileUnderWine : public OnBackend<Win32Backend> {
+ protected:
+  void SetUp() override {
+    OnBackend<Win32Backend>::SetUp();
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    file_ = std::wstring(folder) + L"rpv-regfile.reg";
+  }
+  void TearDown() override {
+    DeleteFileW(file_.c_str());
+    OnBackend<Win32Backend>::TearDown();
+  }
+  // reg.exe with the arguments, the file among them as %F; its exit status.
+  DWORD Reg(std::wstring arguments) {
+    arguments.replace(arguments.find(L"%F"), 2, L"\"" + file_ + L"\"");
+    std::wstring command = L"reg.exe " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+      return ~0u;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = ~0u;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return status;
+  }
+  std::wstring KeyName() const {
+    const std::string key = "HKEY_CURRENT_USER\\" + base();
+    return std::wstring(key.begin(), key.end());
+  }
+  std::string Exported() {
+    EXPECT_EQ(Reg(L"export \"" + KeyName() + L"\" %F /y"), 0u);
+    return ReadFile();
+  }
+  std::string ReadFile() {
+    std::string bytes;
+    if (FILE* in = _wfopen(file_.c_str(), L"rb")) {
+      char buffer[4096];
+      for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+        bytes.append(buffer, n);
+      std::fclose(in);
+    }
+    return bytes;
+  }
+  void WriteFile(const std::string& bytes) {
+    FILE* out = _wfopen(file_.c_str(), L"wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+  }
+  // A value through the wide calls, as a program of Windows' own writes it.
+  void SetWide(const std::wstring& below, const std::wstring& name, DWORD type,
+               const std::vector<BYTE>& data) {
+    const std::wstring path = std::wstring(base().begin(), base().end()) + below;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              0);
+    EXPECT_EQ(RegSetValueExW(key, name.c_str(), 0, type, data.empty() ? nullptr : data.data(),
+                             static_cast<DWORD>(data.size())),
+              0);
+    RegCloseKey(key);
+  }
+  static std::vector<BYTE> Wide(const std::wstring& text) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+    return std::vector<BYTE>(bytes, bytes + (text.size() + 1) * 2);
+  }
+
+  std::wstring file_;
+};
+
+// Every value type, names and data in the code page and beyond it, empty
+// and long values, the default value. Wine's reg export lists values sorted
+// (Windows' in the order they were created): they are made in sorted order.
+TEST_F(RegFileUnderWine, RoundTripsThroughWinesRegExe) {
+  std::vector<BYTE> longBinary(5000);
+  for (std::size_t i = 0; i < longBinary.size(); ++i) longBinary[i] = static_cast<BYTE>(i * 7);
+  SetWide(L"", L"", REG_SZ, Wide(L"default"));
+  SetWide(L"", L"Binary", REG_BINARY, {1, 2, 3});
+  SetWide(L"", L"BinaryLong", REG_BINARY, longBinary);
+  SetWide(L"", L"DwordBig", REG_DWORD_BIG_ENDIAN, {0, 0, 1, 0});
+  SetWide(L"", L"DwordLong", REG_DWORD, {1, 2, 3, 4, 5, 6});
+  SetWide(L"", L"DwordShort", REG_DWORD, {7});
+  SetWide(L"", L"Dword", REG_DWORD, {0xff, 0xff, 0xff, 0xff});
+  SetWide(L"", L"Empty", REG_SZ, {});
+  SetWide(L"", L"Expand", REG_EXPAND_SZ, Wide(L"%PATH%;\x20ac"));
+  SetWide(L"", L"Link", REG_LINK, {0x41, 0, 0x42, 0});
+  SetWide(L"", L"Multi", REG_MULTI_SZ, {0x61, 0, 0, 0, 0x62, 0, 0, 0, 0, 0});
+  SetWide(L"", L"None", REG_NONE, {9});
+  SetWide(L"", L"Odd", 0x1234, {1, 2, 3});
+  SetWide(L"", L"Qword", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8});
+  SetWide(L"", L"Quotes \"and\\ slashes", REG_SZ, Wide(L"\"a\\b\""));
+  SetWide(L"", L"TextLong", REG_SZ, Wide(std::wstring(3000, L'x')));
+  SetWide(L"", L"Texts", REG_SZ, Wide(L"citt\x00e0 \x20ac \x65e5\x672c\x8a9e \x0141\x00f3d\x017a"));
+  // A key named in the code page, its value named beyond it.
+  const Text& held = TextsFor(GetACP()).held;
+  const std::wstring sub = L"\\" + std::wstring(held.begin(), held.end());
+  SetWide(sub, L"\x65e5\x672c \x00e8", REG_SZ, Wide(L"\x8a9e"));
+  SetWide(sub + L"\\Deeper", L"v", REG_DWORD, {1, 0, 0, 0});
+
+  // What Wine's reg.exe wrote reads into the in-memory registry, which
+  // writes it out again byte for byte.
+  const std::string wines = Exported();
+  ASSERT_GT(wines.size(), 1000u);
+  MemoryRegistry memory(GetACP());
+  memory.ImportReg(wines);
+  const std::string memorys = memory.ExportReg(kUser, base());
+  EXPECT_EQ(memorys, wines);
+
+  // What the in-memory registry writes, reg import reads as it holds it: as
+  // reg export writes it, and value by value through advapi32.
+  ASSERT_TRUE(DeleteTree(service(), kHkcu, base()));
+  WriteFile(memorys);
+  ASSERT_EQ(Reg(L"import %F"), 0u);
+  EXPECT_EQ(Exported(), memorys);
+  NameList names;
+  std::int32_t count = 0;
+  cRegistry reg(service());
+  reg.ClassKey(HKEY_CURRENT_USER);
+  reg.SectionKey(baseText());
+  reg.EnumerateValues(names, count);
+  EXPECT_EQ(count, 17);
+  cregistry::KeyHandle key = 0, memoryKey = 0;
+  ASSERT_EQ(service().OpenKey(kHkcu, base(), 1, key), 0);
+  ASSERT_EQ(memory.OpenKey(kHkcu, base(), 1, memoryKey), 0);
+  for (const Text& name : names) {
+    SCOPED_TRACE(cregistry::ToUtf8(name));
+    const auto bytes = service().ToCodePage(name);
+    if (!bytes) continue;  // listed with substitutes: no name to ask for
+    std::uint32_t type = 0, size = 0, memoryType = 0, memorySize = 0;
+    service().QueryValue(key, *bytes, &type, nullptr, &size);
+    memory.QueryValue(memoryKey, *bytes, &memoryType, nullptr, &memorySize);
+    std::vector<std::uint8_t> data(size), memoryData(memorySize);
+    service().QueryValue(key, *bytes, &type, data.data(), &size);
+    memory.QueryValue(memoryKey, *bytes, &memoryType, memoryData.data(), &memorySize);
+    EXPECT_EQ(memoryType, type);
+    EXPECT_EQ(memoryData, data);
+  }
+  service().CloseKey(key);
+  memory.CloseKey(memoryKey);
+
+  // Deletions read alike on both.
+  const std::string named = "HKEY_CURRENT_USER\\" + base();
+  const std::string deletions =
+      Utf16File(std::string(kHeader) + "[" + named + "]\r\n\"Binary\"=-\r\n@=-\r\n\r\n[-" + named +
+                "\\" + cregistry::ToUtf8(held) + "]\r\n\r\n");
+  WriteFile(deletions);
+  ASSERT_EQ(Reg(L"import %F"), 0u);
+  memory.ImportReg(deletions);
+  EXPECT_EQ(memory.ExportReg(kUser, base()), Exported());
+}
+#endif
+
+}  // namespace
