@@ -1,5 +1,6 @@
-# cRegistry as a CMake package. After cmake --install, a program finds it
-# with find_package(cRegistry) and links one of:
+# cRegistry as a CMake package, and for pkg-config (cregistry,
+# cregistry-service, cregistry-memory). After cmake --install, a program
+# finds it with find_package(cRegistry) and links one of:
 #   cRegistry::cRegistry       the class, with the service boundary;
 #   cRegistry::Service         the service boundary alone (RegistryService,
 #                              and on Windows Win32Registry over advapi32);
@@ -44,3 +45,23 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/cRegistryConfig.cmake
         DESTINATION ${package_dir})
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/CHANGELOG.md
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/cRegistry)
+
+# pkg-config files, relocatable: each finds the prefix from its own place.
+file(RELATIVE_PATH pc_up "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+string(REGEX REPLACE "/$" "" pc_up "${pc_up}")
+foreach(pc IN ITEMS
+        "cregistry-service|cRegistryService||The boundary to the registry service"
+        "cregistry|cRegistry|cregistry-service|The registry class cRegistry"
+        "cregistry-memory|cRegistryMemory|cregistry-service|The in-memory registry and the test hooks")
+  string(REPLACE "|" ";" pc "${pc}")
+  list(GET pc 0 pc_name)
+  list(GET pc 1 pc_target)
+  list(GET pc 2 pc_requires)
+  list(GET pc 3 pc_description)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/cregistry.pc.in ${CMAKE_CURRENT_BINARY_DIR}/${pc_name}.pc.in
+                 @ONLY)
+  file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${pc_name}.pc
+                INPUT ${CMAKE_CURRENT_BINARY_DIR}/${pc_name}.pc.in)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${pc_name}.pc
+          DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endforeach()
