@@ -13,12 +13,17 @@ constexpr char16_t kDigits[] = u"0123456789abcdef";
 constexpr std::size_t kHexColumns = 77;
 
 // A name or text in double quotes: a backslash, a quote and the line breaks
-// escaped, up to the first U+0000.
-Text Quoted(TextView text) {
+// escaped. A text ends at its first U+0000, as reg export writes one; a
+// name, which the native calls may give one, keeps it, escaped.
+enum class Ends { kAtNul, kNever };
+Text Quoted(TextView text, Ends ends) {
   Text out(1, u'"');
   for (const char16_t c : text) {
-    if (c == u'\0') break;
+    if (c == u'\0' && ends == Ends::kAtNul) break;
     switch (c) {
+      case u'\0':
+        out += u"\\0";
+        break;
       case u'\\':
         out += u"\\\\";
         break;
@@ -53,10 +58,10 @@ void RegFileWriter::Key(const Text& name) { text_ += u"\r\n[" + name + u"]\r\n";
 
 void RegFileWriter::Value(const Text& name, std::uint32_t type,
                           const std::vector<std::uint8_t>& data) {
-  const Text start = (name.empty() ? Text(u"@") : Quoted(name)) + u'=';
+  const Text start = (name.empty() ? Text(u"@") : Quoted(name, Ends::kNever)) + u'=';
   text_ += start;
   if (type == 1) {
-    text_ += Quoted(TextOfData(data));
+    text_ += Quoted(TextOfData(data), Ends::kAtNul);
   } else if (type == 4 && data.size() == 4) {
     text_ += u"dword:" + Hex(static_cast<std::uint32_t>(data[0] | data[1] << 8 | data[2] << 16 |
                                                         static_cast<std::uint32_t>(data[3]) << 24),

@@ -67,6 +67,12 @@ TEST(RegFile, ExportsAsRegExportWrites) {
       "  00,65,00,32,00,00,00,4c,00,69,00,6e,00,65,00,33,00,00,00,00,00\r\n\r\n";
   EXPECT_EQ(memory.ExportReg(kUser, base), Utf16File(expected));
   EXPECT_THROW(memory.ExportReg(kUser, base + "\\Missing"), RegFileError);
+  // A name may hold U+0000 (the native calls give one): it is written
+  // escaped, to read back the same.
+  const std::string named =
+      std::string(kHeader) + "[HKEY_CURRENT_USER\\N]\r\n\"a\\0b\"=\"\"\r\n\r\n";
+  memory.ImportReg(Utf16File(named));
+  EXPECT_EQ(memory.ExportReg(kUser, "N"), Utf16File(named));
 }
 
 // Every way a file may write the same keys and values, as regedit and reg

@@ -4,8 +4,9 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <sddl.h>
 #include <windows.h>
+// After <windows.h>, which they need.
+#include <sddl.h>
 #include <winternl.h>
 #else
 #include <unistd.h>

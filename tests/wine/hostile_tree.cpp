@@ -4,6 +4,7 @@
 // survive; T, which holds a link to Victim; L, itself a link to Victim; H,
 // which holds a sub-key whose name begins with U+0000; Deep, 600 levels.
 #include <windows.h>
+// After <windows.h>, which they need.
 #include <shlwapi.h>
 #include <winternl.h>
 

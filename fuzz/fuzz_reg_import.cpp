@@ -1,0 +1,43 @@
+// .reg files of any bytes imported into the in-memory registry: nothing
+// crashes, a file with an error changes nothing, and what an import leaves
+// writes out, reads back and writes out again the same.
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "cregistry/memory_registry.h"
+
+using namespace cregistry;
+
+namespace {
+
+constexpr std::int32_t kRoots[] = {INT32_MIN + 1, INT32_MIN + 2, INT32_MIN + 3};  // HKCU HKLM HKU
+
+// Every root written out, as reg export writes it.
+std::string Exported(const MemoryRegistry& memory) {
+  std::string files;
+  for (const auto hive : kRoots) files += memory.ExportReg(RootHandle(hive), "");
+  return files;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const unsigned codePage = data[0] % 2 ? 932 : 1252;
+  const std::string_view file(reinterpret_cast<const char*>(data) + 1, size - 1);
+  MemoryRegistry memory(codePage);
+  memory.Store(RootHandle(INT32_MIN + 1), "Kept", "v", 1, {'x', 0});
+  const auto before = memory.Dump();
+  try {
+    memory.ImportReg(file);
+  } catch (const RegFileError&) {
+    if (memory.Dump() != before) std::abort();  // a partial import
+    return 0;
+  }
+  const std::string first = Exported(memory);
+  MemoryRegistry again(codePage);
+  for (const auto hive : kRoots) again.ImportReg(memory.ExportReg(RootHandle(hive), ""));
+  if (Exported(again) != first) std::abort();  // written, read and written again differently
+  return 0;
+}
