@@ -1,19 +1,16 @@
 #include "key_path.h"
 
+#include <algorithm>
+
 namespace cregistry {
 
 std::vector<Text> SplitPath(const Text& path) {
   std::vector<Text> levels;
-  Text level;
-  for (const char16_t c : path) {
-    if (c == u'\\') {
-      if (!level.empty()) levels.push_back(level);
-      level.clear();
-    } else {
-      level += c;
-    }
+  for (std::size_t at = 0; at < path.size();) {
+    const auto end = std::min(path.find(u'\\', at), path.size());
+    if (end > at) levels.emplace_back(path, at, end - at);
+    at = end + 1;
   }
-  if (!level.empty()) levels.push_back(level);
   return levels;
 }
 

@@ -1,7 +1,5 @@
 // The in-memory registry loaded from .reg files and written to them.
 #include <fstream>
-#include <iterator>
-#include <sstream>
 
 #include "cregistry/memory_registry.h"
 #include "cregistry/reg_file_error.h"
@@ -12,38 +10,42 @@
 namespace cregistry {
 
 void MemoryRegistry::ImportReg(std::string_view file) {
-  // Read whole before anything is applied: a file with an error changes
-  // nothing, and what it names cannot fail to be applied.
-  const auto keys = ReadRegFile(file, codePage_);
-  for (const auto& key : keys) {
-    auto node = Local().roots.at(RootHandle(key.hive));
-    if (key.remove) {
-      for (const auto& level : key.levels) {
-        const auto it = node->children.find(FoldCase(level));
-        node = it == node->children.end() ? nullptr : it->second;
-        if (!node) break;
-      }
-      if (node) Remove(*node);
-      continue;
+  // Read whole, and only then applied: a file with an error changes nothing,
+  // and what a file without one names cannot fail to be applied.
+  ReadRegFile(file, codePage_, {[](const RegFileKey&) {}, [](RegFileValue&&) {}});
+  std::shared_ptr<Node> node;  // the key the values go to
+  const auto key = [this, &node](const RegFileKey& named) {
+    node = Local().roots.at(RootHandle(named.hive));
+    if (!named.remove) {
+      node = Computer::Below(node, named.levels);
+      return;
     }
-    node = Computer::Below(node, key.levels);
-    for (const auto& value : key.values) {
-      if (value.remove) {
-        node->EraseValue(FoldCase(value.name));
-        continue;
-      }
-      Node::Value& held =
-          node->PutValue(value.name, [this](const Text& name) { return Narrow(name); });
-      held.type = value.type;
-      held.data = value.data;
+    for (const auto& level : named.levels) {
+      const auto it = node->children.find(FoldCase(level));
+      node = it == node->children.end() ? nullptr : it->second;
+      if (!node) return;
     }
-  }
+    Remove(*node);
+  };
+  const auto value = [this, &node](RegFileValue&& named) {
+    if (named.remove) {
+      node->EraseValue(FoldCase(named.name));
+      return;
+    }
+    Node::Value& held =
+        node->PutValue(named.name, [this](const Text& name) { return Narrow(name); });
+    held.type = named.type;
+    held.data = std::move(named.data);
+  };
+  ReadRegFile(file, codePage_, {key, value});
 }
 
 void MemoryRegistry::ImportRegFile(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) throw RegFileError(0, "cannot read " + fileName);
-  const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ifstream in(fileName, std::ios::binary | std::ios::ate);
+  std::string file(in ? static_cast<std::size_t>(in.tellg()) : 0, '\0');
+  if (!in || !in.seekg(0).read(file.data(), static_cast<std::streamsize>(file.size()))) {
+    throw RegFileError(0, "cannot read " + fileName);
+  }
   ImportReg(file);
 }
 

@@ -139,12 +139,12 @@ struct MemoryRegistry::Computer {
   }
 
   // The key at the path below node, made where missing.
-  static std::shared_ptr<Node> Below(std::shared_ptr<Node> node, std::vector<Text> path) {
-    for (auto& level : path) {
+  static std::shared_ptr<Node> Below(std::shared_ptr<Node> node, const std::vector<Text>& path) {
+    for (const auto& level : path) {
       auto& child = node->children[FoldCase(level)];
       if (!child) {
         child = std::make_shared<Node>();
-        child->name = std::move(level);
+        child->name = level;
         child->parent = node.get();
         ++node->generation;
       }

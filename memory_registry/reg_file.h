@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,14 +23,20 @@ struct RegFileKey {
   std::int32_t hive = 0;
   std::vector<Text> levels;
   bool remove = false;  // [-key]: the key with everything below it
-  std::vector<RegFileValue> values;
 };
 
-// The keys and values of a .reg file, in its order: "Windows Registry Editor
-// Version 5.00" in UTF-16LE with its byte-order mark, in UTF-8 or in ASCII,
-// or "REGEDIT4" in the code page given. Throws RegFileError at the first line
-// that is not of the format.
-std::vector<RegFileKey> ReadRegFile(std::string_view file, unsigned codePage);
+// What a file names, in its order: each key, then each of its values.
+struct RegFileSink {
+  std::function<void(const RegFileKey&)> key;
+  std::function<void(RegFileValue&&)> value;
+};
+
+// Reads a .reg file into the sink: "Windows Registry Editor Version 5.00" in
+// UTF-16LE with its byte-order mark, in UTF-8 or in ASCII, or "REGEDIT4" in
+// the code page given. Throws RegFileError at the first line that is not of
+// the format, after the sink has had what came before it. A line at a time
+// is held in memory, never the whole file.
+void ReadRegFile(std::string_view file, unsigned codePage, const RegFileSink& sink);
 
 // A .reg file as reg export writes it: version 5.00, UTF-16LE with its
 // byte-order mark, CR LF, each key a block that a blank line ends, hex data

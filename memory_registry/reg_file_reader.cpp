@@ -50,56 +50,69 @@ int HexDigit(char16_t c) {
   return -1;
 }
 
-// The file's text, whatever its encoding, and whether it is version 4.
-Text Decode(std::string_view file, unsigned codePage) {
-  if (file.size() >= 2 && static_cast<unsigned char>(file[0]) == 0xFF &&
-      static_cast<unsigned char>(file[1]) == 0xFE) {
-    if (file.size() % 2 != 0) throw RegFileError(0, "the UTF-16 file ends inside a character");
-    Text text((file.size() - 2) / 2, u'\0');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      text[i] = static_cast<char16_t>(static_cast<unsigned char>(file[2 + 2 * i]) |
-                                      static_cast<unsigned char>(file[3 + 2 * i]) << 8);
-    }
-    return text;
-  }
-  if (file.substr(0, 3) == "\xEF\xBB\xBF") return FromUtf8(file.substr(3));
-  // Without a byte-order mark: REGEDIT4 in the code page, 5.00 in UTF-8.
-  const auto start = file.find_first_not_of(" \t");
-  if (start != std::string_view::npos && file.substr(start, 8) == "REGEDIT4") {
-    return DecodeCodePage(codePage, file);
-  }
-  return FromUtf8(file);
-}
-
-// The lines of the file with their numbers, a line continued with a final
-// backslash joined to the next.
+// The lines of a file, each decoded from the file's encoding when it is
+// reached, with their numbers.
 class Lines {
  public:
-  explicit Lines(const Text& text) : text_(text) {}
+  Lines(std::string_view file, unsigned codePage) : file_(file), codePage_(codePage) {
+    if (file.size() >= 2 && static_cast<unsigned char>(file[0]) == 0xFF &&
+        static_cast<unsigned char>(file[1]) == 0xFE) {
+      if (file.size() % 2 != 0) throw RegFileError(0, "the UTF-16 file ends inside a character");
+      encoding_ = Encoding::kUtf16;
+      at_ = 2;
+    } else if (file.substr(0, 3) == "\xEF\xBB\xBF") {
+      at_ = 3;
+    } else {
+      // Without a byte-order mark: REGEDIT4 in the code page, 5.00 in UTF-8.
+      const auto start = file.find_first_not_of(" \t");
+      if (start != std::string_view::npos && file.substr(start, 8) == "REGEDIT4") {
+        encoding_ = Encoding::kCodePage;
+      }
+    }
+  }
 
-  // The next line, without its CR LF; nothing at the end of the file.
+  // The next line, without its CR LF, valid until the next; nothing at the
+  // end of the file.
   std::optional<TextView> Next() {
-    if (at_ >= text_.size()) return std::nullopt;
-    const auto end = text_.find(u'\n', at_);
-    TextView line = TextView(text_).substr(at_, end == Text::npos ? Text::npos : end - at_);
-    at_ = end == Text::npos ? text_.size() : end + 1;
-    if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+    if (at_ >= file_.size()) return std::nullopt;
     ++number_;
+    if (encoding_ == Encoding::kUtf16) {
+      std::size_t end = at_;
+      while (end + 1 < file_.size() && !(file_[end] == '\n' && file_[end + 1] == '\0')) end += 2;
+      line_.resize((end - at_) / 2);
+      for (std::size_t i = 0; i < line_.size(); ++i) {
+        line_[i] = static_cast<char16_t>(static_cast<unsigned char>(file_[at_ + 2 * i]) |
+                                         static_cast<unsigned char>(file_[at_ + 2 * i + 1]) << 8);
+      }
+      at_ = end + 2;
+    } else {
+      const auto end = file_.find('\n', at_);
+      const auto bytes = file_.substr(at_, end == std::string_view::npos ? end : end - at_);
+      at_ = end == std::string_view::npos ? file_.size() : end + 1;
+      line_ = encoding_ == Encoding::kCodePage ? DecodeCodePage(codePage_, bytes) : FromUtf8(bytes);
+    }
+    TextView line = line_;
+    if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
     return line;
   }
   int Number() const { return number_; }
 
  private:
-  const Text& text_;
+  enum class Encoding { kUtf16, kUtf8, kCodePage };
+  std::string_view file_;
+  unsigned codePage_;
+  Encoding encoding_ = Encoding::kUtf8;
   std::size_t at_ = 0;
   int number_ = 0;
+  Text line_;
 };
 
 class Reader {
  public:
-  Reader(const Text& text, unsigned codePage) : lines_(text), codePage_(codePage) {}
+  Reader(std::string_view file, unsigned codePage, const RegFileSink& sink)
+      : lines_(file, codePage), codePage_(codePage), sink_(sink) {}
 
-  std::vector<RegFileKey> Read() {
+  void Read() {
     const auto header = lines_.Next();
     const TextView version = header ? TrimEnd(TrimStart(*header)) : TextView();
     if (version != kVersion5 && version != kVersion4) {
@@ -119,7 +132,6 @@ class Reader {
             R"(expected a key ("[HKEY_...]"), a value ("name"=... or @=...), a comment or a blank line)");
       }
     }
-    return std::move(keys_);
   }
 
  private:
@@ -160,7 +172,9 @@ class Reader {
       }
     }
     if (key.remove && key.levels.empty()) Fail("a root cannot be deleted");
-    keys_.push_back(std::move(key));
+    inKey_ = true;
+    inDeletion_ = key.remove;
+    sink_.key(key);
   }
 
   // A text in double quotes, from just after its opening quote, with its
@@ -170,7 +184,10 @@ class Reader {
     std::size_t i = 0;
     for (; i < text.size() && text[i] != u'"'; ++i) {
       if (text[i] != u'\\') {
-        out += text[i];
+        // The run up to the next quote or backslash, whole.
+        const auto run = std::min(text.find_first_of(u"\"\\", i), text.size());
+        out.append(text.substr(i, run - i));
+        i = run - 1;
         continue;
       }
       if (++i == text.size()) break;
@@ -198,8 +215,8 @@ class Reader {
   }
 
   void ValueLine(TextView line) {
-    if (keys_.empty()) Fail("a value before any key");
-    if (keys_.back().remove) Fail("a value in a key that the line before deletes");
+    if (!inKey_) Fail("a value before any key");
+    if (inDeletion_) Fail("a value in a key that the line before deletes");
     RegFileValue value;
     if (line.front() == u'@') {
       line.remove_prefix(1);
@@ -254,7 +271,7 @@ class Reader {
     } else {
       Fail(R"(expected "-", a string in quotes, dword: or hex: after "=")");
     }
-    keys_.back().values.push_back(std::move(value));
+    sink_.value(std::move(value));
   }
 
   std::vector<std::uint8_t> Dword(TextView text) const {
@@ -307,16 +324,16 @@ class Reader {
 
   Lines lines_;
   unsigned codePage_;
+  const RegFileSink& sink_;
   bool version4_ = false;
+  bool inKey_ = false, inDeletion_ = false;
   int line_ = 1;
-  std::vector<RegFileKey> keys_;
 };
 
 }  // namespace
 
-std::vector<RegFileKey> ReadRegFile(std::string_view file, unsigned codePage) {
-  const Text text = Decode(file, codePage);
-  return Reader(text, codePage).Read();
+void ReadRegFile(std::string_view file, unsigned codePage, const RegFileSink& sink) {
+  Reader(file, codePage, sink).Read();
 }
 
 const char16_t* RegFileRootName(std::int32_t hive) {

@@ -93,11 +93,12 @@ void RegFileWriter::Value(const Text& name, std::uint32_t type,
 
 std::string RegFileWriter::Finish() {
   text_ += u"\r\n";
-  std::string bytes("\xFF\xFE", 2);
-  bytes.reserve(2 + text_.size() * 2);
-  for (const char16_t c : text_) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
+  std::string bytes(2 + text_.size() * 2, '\0');
+  bytes[0] = '\xFF';
+  bytes[1] = '\xFE';
+  for (std::size_t i = 0; i < text_.size(); ++i) {
+    bytes[2 + 2 * i] = static_cast<char>(text_[i] & 0xFF);
+    bytes[3 + 2 * i] = static_cast<char>(text_[i] >> 8);
   }
   return bytes;
 }
