@@ -48,7 +48,6 @@ constexpr Status kInvalidParameter = 87;
 constexpr Status kMoreData = 234;
 constexpr Status kNoMoreItems = 259;
 constexpr Status kKeyDeleted = 1018;
-constexpr Status kAlreadyExists = 183;
 }  // namespace status
 
 namespace access {
