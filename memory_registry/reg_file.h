@@ -6,11 +6,17 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cregistry/text.h"
 
 namespace cregistry {
+
+// The escapes of a name or text in double quotes: the character after the
+// backslash, and the one it stands for.
+inline constexpr std::pair<char16_t, char16_t> kRegFileEscapes[] = {
+    {u'\\', u'\\'}, {u'"', u'"'}, {u'n', u'\n'}, {u'r', u'\r'}, {u'0', u'\0'}};
 
 struct RegFileValue {
   Text name;  // empty: the key's default value

@@ -178,7 +178,7 @@ class Reader {
   }
 
   // A text in double quotes, from just after its opening quote, with its
-  // escapes: \\, \", \n, \r and \0. The rest of the line, after the quote.
+  // escapes (kRegFileEscapes). The rest of the line, after the quote.
   Text Quoted(TextView& text, const char* what) const {
     Text out;
     std::size_t i = 0;
@@ -191,23 +191,13 @@ class Reader {
         continue;
       }
       if (++i == text.size()) break;
-      switch (text[i]) {
-        case u'\\':
-        case u'"':
-          out += text[i];
-          break;
-        case u'n':
-          out += u'\n';
-          break;
-        case u'r':
-          out += u'\r';
-          break;
-        case u'0':
-          out += u'\0';
-          break;
-        default:
-          Fail(std::string("unknown escape \"\\") + ToUtf8(Text(1, text[i])) + "\" in " + what);
+      const auto escape =
+          std::find_if(std::begin(kRegFileEscapes), std::end(kRegFileEscapes),
+                       [c = text[i]](const auto& candidate) { return candidate.first == c; });
+      if (escape == std::end(kRegFileEscapes)) {
+        Fail(std::string("unknown escape \"\\") + ToUtf8(Text(1, text[i])) + "\" in " + what);
       }
+      out += escape->second;
     }
     if (i >= text.size()) Fail(std::string("expected the closing quote of ") + what);
     text.remove_prefix(i + 1);

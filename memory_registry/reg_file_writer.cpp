@@ -1,4 +1,5 @@
 // Writing a .reg file as reg export writes it.
+#include <algorithm>
 #include <array>
 
 #include "node.h"
@@ -20,24 +21,12 @@ Text Quoted(TextView text, Ends ends) {
   Text out(1, u'"');
   for (const char16_t c : text) {
     if (c == u'\0' && ends == Ends::kAtNul) break;
-    switch (c) {
-      case u'\0':
-        out += u"\\0";
-        break;
-      case u'\\':
-        out += u"\\\\";
-        break;
-      case u'"':
-        out += u"\\\"";
-        break;
-      case u'\r':
-        out += u"\\r";
-        break;
-      case u'\n':
-        out += u"\\n";
-        break;
-      default:
-        out += c;
+    const auto escape = std::find_if(std::begin(kRegFileEscapes), std::end(kRegFileEscapes),
+                                     [c](const auto& candidate) { return candidate.second == c; });
+    if (escape == std::end(kRegFileEscapes)) {
+      out += c;
+    } else {
+      out += {u'\\', escape->first};
     }
   }
   return out + u'"';

@@ -7,7 +7,8 @@
 #include <windows.h>
 // After <windows.h>, which they need.
 #include <sddl.h>
-#include <winternl.h>
+
+#include "native_keys.h"
 #else
 #include <unistd.h>
 #endif
@@ -63,55 +64,8 @@ void SetVariable(const std::string& name, const std::string& value) {
 }
 
 #ifdef _WIN32
-namespace {
-
-// An ntdll entry point, looked up.
-template <typename Call>
-Call Ntdll(const char* name) {
-  return reinterpret_cast<Call>(
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
-}
-
-// The hidden sub-key of path, created or opened.
-HANDLE HiddenKey(const std::string& path, bool create) {
-  HKEY parent = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &parent) != 0) return {};
-  std::wstring name(kHiddenName.begin(), kHiddenName.end());
-  UNICODE_STRING unicode{static_cast<USHORT>(name.size() * 2), static_cast<USHORT>(name.size() * 2),
-                         name.data()};
-  OBJECT_ATTRIBUTES attributes{};
-  attributes.Length = sizeof attributes;
-  attributes.RootDirectory = parent;
-  attributes.ObjectName = &unicode;
-  HANDLE key = nullptr;
-  using CreateCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG,
-                                      PUNICODE_STRING, ULONG, PULONG);
-  using OpenCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
-  const NTSTATUS status = create ? Ntdll<CreateCall>("NtCreateKey")(
-                                       &key, KEY_ALL_ACCESS, &attributes, 0, nullptr, 0, nullptr)
-                                 : Ntdll<OpenCall>("NtOpenKey")(&key, KEY_ALL_ACCESS, &attributes);
-  RegCloseKey(parent);
-  return status == 0 ? key : nullptr;
-}
-
-}  // namespace
-
 void MakeWin32Link(const std::string& path, const std::string& target) {
-  UNICODE_STRING user{};
-  Ntdll<NTSTATUS(NTAPI*)(PUNICODE_STRING)>("RtlFormatCurrentUserKeyPath")(&user);
-  std::wstring native(user.Buffer, user.Length / 2);
-  Ntdll<void(NTAPI*)(PUNICODE_STRING)>("RtlFreeUnicodeString")(&user);
-  native += L"\\" + std::wstring(target.begin(), target.end());
-  HKEY link = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
-                            KEY_ALL_ACCESS, nullptr, &link, nullptr),
-            0)
-      << path;
-  EXPECT_EQ(RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
-                           reinterpret_cast<const BYTE*>(native.data()),
-                           static_cast<DWORD>(native.size() * 2)),
-            0);
-  RegCloseKey(link);
+  ASSERT_TRUE(MakeLinkKey(path, target)) << path;
 }
 
 void DenyWin32Query(const std::string& path) {
@@ -127,14 +81,16 @@ void DenyWin32Query(const std::string& path) {
 }
 
 void AddWin32Hidden(const std::string& path) {
-  const HANDLE key = HiddenKey(path, true);
+  const std::wstring name(kHiddenName.begin(), kHiddenName.end());
+  const HANDLE key = NativeSubKey(path, name, true);
   ASSERT_NE(key, nullptr) << path;
   CloseHandle(key);
 }
 
 void RemoveWin32Hidden(const std::string& path) {
-  if (const HANDLE key = HiddenKey(path, false)) {
-    Ntdll<NTSTATUS(NTAPI*)(HANDLE)>("NtDeleteKey")(key);
+  const std::wstring name(kHiddenName.begin(), kHiddenName.end());
+  if (const HANDLE key = NativeSubKey(path, name, false)) {
+    DeleteNativeKey(key);
     CloseHandle(key);
   }
   cregistry::Win32Registry service;

@@ -6,24 +6,20 @@
 #include <windows.h>
 // After <windows.h>, which they need.
 #include <shlwapi.h>
-#include <winternl.h>
 
 #include <cstdio>
 #include <string>
 
 #include "cregistry/cregistry.h"
 #include "cregistry/win32_registry.h"
+#include "native_keys.h"
 
 namespace {
 
+using namespace testing_support;
+
 constexpr char kBase[] = "Software\\ResetParametriVelto-hostile";
 const std::wstring kHidden(L"\0hidden", 7);
-
-template <typename Call>
-Call Ntdll(const char* name) {
-  return reinterpret_cast<Call>(
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
-}
 
 HKEY Create(const std::string& path, DWORD options = 0) {
   HKEY key = nullptr;
@@ -33,37 +29,13 @@ HKEY Create(const std::string& path, DWORD options = 0) {
 }
 
 bool MakeLink(const std::string& path) {
-  UNICODE_STRING user{};
-  Ntdll<NTSTATUS(NTAPI*)(PUNICODE_STRING)>("RtlFormatCurrentUserKeyPath")(&user);
-  const std::wstring target = std::wstring(user.Buffer, user.Length / 2) +
-                              L"\\Software\\ResetParametriVelto-hostile\\Victim";
-  const HKEY link = Create(path, REG_OPTION_CREATE_LINK);
-  const bool made = link && RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
-                                           reinterpret_cast<const BYTE*>(target.data()),
-                                           static_cast<DWORD>(target.size() * 2)) == 0;
-  RegCloseKey(link);
-  return made;
+  return MakeLinkKey(std::string(kBase) + "\\" + path, std::string(kBase) + "\\Victim");
 }
 
 // The hidden sub-key of H, made or opened through the native calls.
 HANDLE Hidden(bool create) {
-  const HKEY parent = Create("H");
-  std::wstring name = kHidden;
-  UNICODE_STRING unicode{static_cast<USHORT>(name.size() * 2), static_cast<USHORT>(name.size() * 2),
-                         name.data()};
-  OBJECT_ATTRIBUTES attributes{};
-  attributes.Length = sizeof attributes;
-  attributes.RootDirectory = parent;
-  attributes.ObjectName = &unicode;
-  HANDLE key = nullptr;
-  const NTSTATUS status =
-      create ? Ntdll<NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG,
-                                      PUNICODE_STRING, ULONG, PULONG)>("NtCreateKey")(
-                   &key, KEY_ALL_ACCESS, &attributes, 0, nullptr, 0, nullptr)
-             : Ntdll<NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES)>("NtOpenKey")(
-                   &key, KEY_ALL_ACCESS, &attributes);
-  RegCloseKey(parent);
-  return status == 0 ? key : nullptr;
+  RegCloseKey(Create("H"));
+  return NativeSubKey(std::string(kBase) + "\\H", kHidden, create);
 }
 
 bool Arrange() {
@@ -102,7 +74,7 @@ int main(int argc, char** argv) {
     }
   } else if (phase == "clean") {
     if (const HANDLE hidden = Hidden(false)) {
-      Ntdll<NTSTATUS(NTAPI*)(HANDLE)>("NtDeleteKey")(hidden);
+      DeleteNativeKey(hidden);
       CloseHandle(hidden);
     }
     // No link is left by now: SHDeleteKeyA is safe here.
