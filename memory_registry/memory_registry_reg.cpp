@@ -72,9 +72,9 @@ void MemoryRegistry::ExportRegFile(KeyHandle root, const std::string& path,
                                    const std::string& fileName) const {
   const std::string file = ExportReg(root, path);
   std::ofstream out(fileName, std::ios::binary);
-  if (!out.write(file.data(), static_cast<std::streamsize>(file.size()))) {
-    throw RegFileError(0, "cannot write " + fileName);
-  }
+  out.write(file.data(), static_cast<std::streamsize>(file.size()));
+  out.close();  // what the stream still held is written only now
+  if (!out) throw RegFileError(0, "cannot write " + fileName);
 }
 
 }  // namespace cregistry

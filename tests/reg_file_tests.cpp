@@ -2,6 +2,7 @@
 // regedit and reg.exe read and write it, and under Wine the round trips
 // through Wine's own reg.exe.
 #include <cstdio>
+#include <functional>
 #include <regex>
 
 #include "cregistry/cregistry.h"
@@ -66,7 +67,30 @@ TEST(RegFile, ExportsAsRegExportWrites) {
       "00,69,00,6e,\\\r\n"
       "  00,65,00,32,00,00,00,4c,00,69,00,6e,00,65,00,33,00,00,00,00,00\r\n\r\n";
   EXPECT_EQ(memory.ExportReg(kUser, base), Utf16File(expected));
-  EXPECT_THROW(memory.ExportReg(kUser, base + "\\Missing"), RegFileError);
+  // The snapshot goes to a file and comes back the same.
+  const std::string file = testing::TempDir() + "regfile_export.reg";
+  memory.ExportRegFile(kUser, base, file);
+  MemoryRegistry loaded;
+  loaded.ImportRegFile(file);
+  std::remove(file.c_str());
+  EXPECT_EQ(loaded.ExportReg(kUser, base), Utf16File(expected));
+  const struct {
+    std::function<void()> call;
+    const char* says;
+  } failures[] = {
+      {[&] { memory.ExportReg(kUser, base + "\\Missing"); }, "no key"},
+      {[&] { loaded.ImportRegFile(file); }, "cannot read"},
+      {[&] { memory.ExportRegFile(kUser, base, file + ".missing/x.reg"); }, "cannot write"},
+  };
+  for (const auto& failure : failures) {
+    try {
+      failure.call();
+      ADD_FAILURE() << "no RegFileError: " << failure.says;
+    } catch (const RegFileError& error) {
+      EXPECT_EQ(error.Line, 0);
+      EXPECT_NE(std::string(error.what()).find(failure.says), std::string::npos) << error.what();
+    }
+  }
   // A name may hold U+0000 (the native calls give one): it is written
   // escaped, to read back the same.
   const std::string named =
@@ -82,26 +106,35 @@ TEST(RegFile, ImportsEveryFormOfTheFormat) {
                                 "[HKEY_CURRENT_USER\\Software\\Fixture]\r\n"
                                 "@=\"d\\\\e\\\"f\"\r\n"
                                 "\"Text\"=\"citt\xc3\xa0 \xe2\x82\xac\"\r\n"
-                                "\"Number\"=dword:0000002a\r\n"
+                                "\"Number\"=dword:0001c02a\r\n"
                                 "\"Bytes\"=hex:01,02,ff\r\n"
+                                "\"Empty\"=hex:\r\n"
                                 "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\r\n"
                                 "\"Quad\"=hex(b):01,00,00,00,00,00,00,00\r\n\r\n"
-                                "[HKEY_CURRENT_USER\\Software\\Fixture\\Sub]\r\n\r\n";
+                                "[HKEY_CURRENT_USER\\Software\\Fixture\\Sub]\r\n\r\n"
+                                "[HKEY_CURRENT_USER\\Software\\Fixture\\Sub\\" +
+                                std::string(255, 'k') + "]\r\n\r\n";
   const std::string body =
       "[HKCU\\Software\\Fixture]\n"
       "; a comment, then a blank line\n"
       "\n"
       "  @ = \"d\\\\e\\\"f\"   ; after the data\n"
       "\"Text\"=\"citt\xc3\xa0 \xe2\x82\xac\"\n"
-      "\"Number\"=dword:2A\n"
-      "\"Bytes\"=hex:01, 02,\\\n"
+      "\"Number\"=dword:1c02A\n"
+      "\"Bytes\"=hex:1, 02,\\\n"
       "   ff\n"
+      "\"Empty\"=hex:\n"
       "\"Gone\"=\"x\"\n"
       "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\n"
       "\"Quad\"=hex(B):01,00,00,00,00,00,00,00\n"
       "\"Gone\"=-\n"
       "[HKEY_CURRENT_USER\\Software\\Fixture\\Sub\\Deleted]\n"
-      "[-HKEY_CURRENT_USER\\Software\\Fixture\\Sub\\Deleted]\n";
+      "[-HKEY_CURRENT_USER\\Software\\Fixture\\Sub\\Deleted]\n"
+      "[HKCU\\Software\\Fixture\\Sub\\" +
+      std::string(255, 'k') +
+      "]\n"
+      "[HKEY_CLASSES_ROOT\\.fixture]\n"
+      "@=\"f\"\n";
   std::string crlf;
   for (const char c : body) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   const struct {
@@ -120,6 +153,8 @@ TEST(RegFile, ImportsEveryFormOfTheFormat) {
     MemoryRegistry memory;
     memory.ImportReg(form.file);
     EXPECT_EQ(memory.ExportReg(kUser, "Software\\Fixture"), Utf16File(canonical));
+    const auto classes = memory.Stored(cregistry::RootHandle(INT32_MIN), ".fixture", "");
+    EXPECT_TRUE(classes && classes->data == Bytes("f\0"));
   }
   MemoryRegistry japanese(932);
   japanese.ImportReg("REGEDIT4\n[HKCU\\J]\n\"\x93\xfa\"=\"\x96\x7b\"\n\"e\"=hex(2):8c,ea,00\n");
@@ -144,7 +179,12 @@ TEST(RegFile, AFileWithAnErrorChangesNothing) {
       {"REGEDIT4\n[HKCU\\X]\n\"v\"=dword:123456789\n", 3, "at most 8"},
       {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex:01,2g\n", 3, "\",\" between bytes"},
       {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex:01,\\\n\n", 4, "a byte"},
-      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex(zz):01\n", 3, "hex("},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex(zz):01\n", 3, "the type in hex("},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex(100000000):01\n", 3, "the type in hex("},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex():01\n", 3, "expected hex(<type>):"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=dword:\n", 3, "digits after dword:"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=dword:1 2\n", 3, "after the dword"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=\"x\" y\n", 3, "after the string"},
       {"REGEDIT4\n[HKCU\\X]\n\"v\" \"x\"\n", 3, "\"=\""},
       {"REGEDIT4\n[HKCU\\X]\nv=\"x\"\n", 3, "expected a key"},
       {"REGEDIT4\n[HKCU\\X]\n\"v\"=\"a\\qb\"\n", 3, "unknown escape"},

@@ -156,7 +156,8 @@ class MemoryRegistry final : public RegistryService {
   // writes it: version 5.00, UTF-16LE with its byte-order mark, CR LF, the
   // values in the order they were created, the sub-keys in listing order,
   // hex data wrapped at 80 columns. A snapshot to compare, diff, or load
-  // into Windows. Raises RegFileError for a key that is not there.
+  // into Windows. Raises RegFileError for a key that is not there; the
+  // *File forms also for a file that cannot be read or written.
   std::string ExportReg(KeyHandle root, const std::string& path) const;
   void ExportRegFile(KeyHandle root, const std::string& path, const std::string& fileName) const;
 
