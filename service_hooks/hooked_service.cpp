@@ -81,28 +81,26 @@ void HookedService::Opened(Status status, KeyHandle key) {
     open_.insert(key & ~KeyHandle{3});
 }
 
-Status HookedService::OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
-                              KeyHandle& result) {
+Status HookedService::Open(Operation operation, OpenCall call, KeyHandle parent,
+                           const std::string& subKey, std::uint32_t access, KeyHandle& result) {
   Status st = status::kSuccess;
-  if (Intercept(Operation::kOpenKey, st)) {
+  if (Intercept(operation, st)) {
     result = 0;
   } else {
-    st = service_.OpenKey(parent, subKey, access, result);
+    st = (service_.*call)(parent, subKey, access, result);
     Opened(st, result);
   }
-  return Record(Operation::kOpenKey, parent, subKey, access, st);
+  return Record(operation, parent, subKey, access, st);
+}
+
+Status HookedService::OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
+                              KeyHandle& result) {
+  return Open(Operation::kOpenKey, &RegistryService::OpenKey, parent, subKey, access, result);
 }
 
 Status HookedService::CreateKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
                                 KeyHandle& result) {
-  Status st = status::kSuccess;
-  if (Intercept(Operation::kCreateKey, st)) {
-    result = 0;
-  } else {
-    st = service_.CreateKey(parent, subKey, access, result);
-    Opened(st, result);
-  }
-  return Record(Operation::kCreateKey, parent, subKey, access, st);
+  return Open(Operation::kCreateKey, &RegistryService::CreateKey, parent, subKey, access, result);
 }
 
 Status HookedService::CloseKey(KeyHandle key) {
@@ -190,14 +188,8 @@ std::uint32_t HookedService::ExpandEnvironment(const std::string& source, char* 
 
 Status HookedService::OpenKeyNoFollow(KeyHandle parent, const std::string& subKey,
                                       std::uint32_t access, KeyHandle& result) {
-  Status st = status::kSuccess;
-  if (Intercept(Operation::kOpenKeyNoFollow, st)) {
-    result = 0;
-  } else {
-    st = service_.OpenKeyNoFollow(parent, subKey, access, result);
-    Opened(st, result);
-  }
-  return Record(Operation::kOpenKeyNoFollow, parent, subKey, access, st);
+  return Open(Operation::kOpenKeyNoFollow, &RegistryService::OpenKeyNoFollow, parent, subKey,
+              access, result);
 }
 
 Status HookedService::DeleteOpenKey(KeyHandle key) {

@@ -129,6 +129,11 @@ class HookedService final : public RegistryService {
                 Status status);
   // Counts a handle that an open, create or connect call returned.
   void Opened(Status status, KeyHandle key);
+  // OpenKey, CreateKey and OpenKeyNoFollow: hooked, passed on, counted.
+  using OpenCall = Status (RegistryService::*)(KeyHandle, const std::string&, std::uint32_t,
+                                               KeyHandle&);
+  Status Open(Operation operation, OpenCall call, KeyHandle parent, const std::string& subKey,
+              std::uint32_t access, KeyHandle& result);
 
   struct Hook {
     Operation operation;
