@@ -11,9 +11,6 @@
 namespace cregistry {
 namespace {
 
-// Longest names, in UTF-16 units.
-constexpr std::size_t kLongestKeyName = 255;
-constexpr std::size_t kLongestValueName = 16383;
 constexpr Status kBadPathName = 161;
 constexpr Status kNoAccess = 998;  // the data cannot be read
 constexpr KeyHandle kClassesRoot = RootHandle(INT32_MIN);
@@ -22,10 +19,8 @@ constexpr KeyHandle kLocalMachine = RootHandle(INT32_MIN + 2);
 constexpr KeyHandle kUsers = RootHandle(INT32_MIN + 3);
 constexpr KeyHandle kPerformanceData = RootHandle(INT32_MIN + 4);
 constexpr std::uint32_t kBinary = 3;
-constexpr std::uint32_t kLink = 6;
-// The value that holds a link's target, and the user this registry's
-// HKEY_CURRENT_USER belongs to, as a link's target names it.
-constexpr char16_t kLinkValue[] = u"SYMBOLICLINKVALUE";
+// The user this registry's HKEY_CURRENT_USER belongs to, as a link's target
+// names it.
 constexpr char16_t kCurrentUserSid[] = u"S-1-5-21-0-0-0-1000";
 // How many links one open may follow before it is taken for a circle.
 constexpr int kMostLinks = 32;
@@ -170,12 +165,9 @@ Status MemoryRegistry::Walk(std::shared_ptr<Node> node, const std::vector<Text>&
 Status MemoryRegistry::Target(const Node& link, bool create, int& links,
                               std::shared_ptr<Node>& result) {
   if (--links < 0) return status::kInvalidParameter;  // a circle of links
-  const Node::Value* value = link.FindValue(kLinkValue);
-  if (!value || value->type != kLink) return status::kFileNotFound;
-  Text target;
-  for (std::size_t i = 0; i + 1 < value->data.size(); i += 2) {
-    target += static_cast<char16_t>(value->data[i] | value->data[i + 1] << 8);
-  }
+  const Node::Value* value = link.FindValue(FoldCase(kLinkValueName));
+  if (!value || value->type != kLinkType) return status::kFileNotFound;
+  const Text target = TextOfData(value->data);
   // \REGISTRY\MACHINE\... or \REGISTRY\USER\...; a NUL makes it no name.
   const auto levels = SplitPath(target);
   if (target.empty() || target.front() != u'\\' || target.find(u'\0') != Text::npos ||
@@ -328,7 +320,7 @@ Status MemoryRegistry::SetValue(KeyHandle key, const std::string& name, std::uin
   const Text wide = Wide(name);
   if (wide.size() > kLongestValueName) return status::kInvalidParameter;
   // A link holds its target and nothing else.
-  if (node->link && (type != kLink || FoldCase(wide) != kLinkValue)) {
+  if (node->link && (type != kLinkType || FoldCase(wide) != FoldCase(kLinkValueName))) {
     return status::kAccessDenied;
   }
   Node::Value& value = node->PutValue(wide, [this](const Text& name) { return Narrow(name); });

@@ -72,15 +72,10 @@ bool MemoryRegistry::AddLink(KeyHandle root, const std::string& path, KeyHandle 
       static_cast<std::size_t>(static_cast<std::int32_t>(*RootOf(targetRoot)) - INT32_MIN);
   Text target = hive < std::size(kNative) && kNative[hive] ? kNative[hive] : u"\\REGISTRY\\NONE";
   for (const auto& level : SplitPath(Wide(targetPath))) target += u"\\" + level;
-  std::vector<std::uint8_t> data;
-  for (const char16_t c : target) {
-    data.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    data.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
   Node::Value& value =
-      link->PutValue(u"SymbolicLinkValue", [this](const Text& text) { return Narrow(text); });
-  value.type = 6;
-  value.data = std::move(data);
+      link->PutValue(kLinkValueName, [this](const Text& text) { return Narrow(text); });
+  value.type = kLinkType;
+  value.data = Utf16Data(target);
   return true;
 }
 

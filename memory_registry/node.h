@@ -45,6 +45,11 @@ inline Text TextOfData(const std::vector<std::uint8_t>& data) {
   return text;
 }
 
+// A registry link leads where its value SymbolicLinkValue, of type REG_LINK,
+// says: the target's native path in UTF-16, without a NUL.
+constexpr std::uint32_t kLinkType = 6;
+constexpr char16_t kLinkValueName[] = u"SymbolicLinkValue";
+
 struct MemoryRegistry::Node {
   struct Value {
     Text name;

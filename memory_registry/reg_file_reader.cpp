@@ -12,8 +12,6 @@
 namespace cregistry {
 namespace {
 
-constexpr std::size_t kLongestKeyName = 255;
-constexpr std::size_t kLongestValueName = 16383;
 constexpr char16_t kVersion5[] = u"Windows Registry Editor Version 5.00";
 constexpr char16_t kVersion4[] = u"REGEDIT4";
 
