@@ -2,7 +2,9 @@
 // other programs make hostile between them (registry links, sub-keys whose
 // names begin with U+0000, trees deeper than Windows makes): after every step
 // no handle stays open and nothing but a RegistryError escapes, and
-// DeleteTree changes nothing but the key it names and what is below it.
+// DeleteTree changes nothing but the key it names and what is below it; a
+// read that tells why it fell back agrees with the one that does not; a
+// snapshot of the registry reads back as it was written.
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
@@ -11,6 +13,7 @@
 #include "cregistry/cregistry.h"
 #include "cregistry/hooked_service.h"
 #include "cregistry/memory_registry.h"
+#include "cregistry/reg_file_error.h"
 #include "fuzz_input.h"
 
 using namespace cregistry;
@@ -67,6 +70,35 @@ void MakeHostile(FuzzInput& input, MemoryRegistry& memory) {
   }
 }
 
+// A snapshot of HKEY_CURRENT_USER, whatever other programs made of it, reads
+// into another registry and writes out the same; or it is refused whole.
+void SnapshotWatched(const MemoryRegistry& memory, unsigned codePage) {
+  const KeyHandle user = RootHandle(HKEY_CURRENT_USER);
+  std::string file;
+  try {
+    file = memory.ExportReg(user, "");
+  } catch (const RegFileError&) {
+    return;
+  }
+  MemoryRegistry copy(codePage);
+  copy.ImportReg(file);
+  if (copy.ExportReg(user, "") != file) std::abort();
+}
+
+// The read that tells why: the same value as the read that does not, the
+// default wherever it says it fell back, and no status where it found one.
+void ReadWatched(cRegistry& reg) {
+  const Variant plain = reg.Value();
+  ERegistryReadResult why = READ_REFUSED;
+  std::int32_t status = -1;
+  const Variant told = reg.Value(why, status);
+  const auto same = [](const Variant& a, const Variant& b) {
+    return a.kind() == b.kind() && a.ToText() == b.ToText();
+  };
+  if (!same(told, plain)) std::abort();
+  if (why == READ_FOUND ? status != 0 : !same(told, reg.Default())) std::abort();
+}
+
 bool Below(const std::string& line, const std::string& key) {
   return line == key || line.rfind(key + "\\", 0) == 0 || line.rfind(key + "|", 0) == 0;
 }
@@ -100,7 +132,8 @@ void DeleteTreeWatched(cRegistry& reg, MemoryRegistry& memory) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);
-  cregistry::MemoryRegistry memory(input.Take<bool>() ? 932 : 1252);
+  const unsigned codePage = input.Take<bool>() ? 932 : 1252;
+  cregistry::MemoryRegistry memory(codePage);
   cregistry::HookedService hooks(memory);
   memory.AddComputer("\\\\OTHER");
   cRegistry reg(hooks);
@@ -140,7 +173,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           reg.DeleteValue();
           break;
         case 10:
-          reg.Value();
+          ReadWatched(reg);
           break;
         case 11:
           reg.Value(AnyValue(input));
@@ -165,6 +198,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case 18:
           MakeHostile(input, memory);
+          SnapshotWatched(memory, codePage);
           break;
         case 19:
           DeleteTreeWatched(reg, memory);

@@ -1,9 +1,12 @@
 // .reg files of any bytes imported into the in-memory registry: nothing
-// crashes, a file with an error changes nothing, and what an import leaves
-// writes out, reads back and writes out again the same.
+// crashes, a file with an error changes nothing, a registry link is never
+// written through, and what an import leaves writes out, reads back and
+// writes out again the same.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cregistry/memory_registry.h"
 
@@ -20,6 +23,18 @@ std::string Exported(const MemoryRegistry& memory) {
   return files;
 }
 
+// The link's lines of a Dump: the link and its target's name, nothing else.
+std::vector<std::string> Link(const std::vector<std::string>& dump) {
+  std::vector<std::string> lines;
+  for (const auto& line : dump) {
+    const auto rest = std::string_view(line).substr(std::min<std::size_t>(line.size(), 9));
+    if (line.rfind("HKCU\\Link", 0) == 0 && (rest.empty() || rest[0] == '\\' || rest[0] == '|')) {
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -27,7 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const unsigned codePage = data[0] % 2 ? 932 : 1252;
   const std::string_view file(reinterpret_cast<const char*>(data) + 1, size - 1);
   MemoryRegistry memory(codePage);
-  memory.Store(RootHandle(INT32_MIN + 1), "Kept", "v", 1, {'x', 0});
+  const KeyHandle user = RootHandle(INT32_MIN + 1);
+  memory.Store(user, "Kept", "v", 1, {'x', 0});
+  memory.AddLink(user, "Link", user, "Kept");  // no file may reach through it
   const auto before = memory.Dump();
   try {
     memory.ImportReg(file);
@@ -35,6 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (memory.Dump() != before) std::abort();  // a partial import
     return 0;
   }
+  if (Link(memory.Dump()) != Link(before)) std::abort();  // the link changed
+  memory.Remove(user, "Link");                            // which reg export would follow
   const std::string first = Exported(memory);
   MemoryRegistry again(codePage);
   for (const auto hive : kRoots) again.ImportReg(memory.ExportReg(RootHandle(hive), ""));

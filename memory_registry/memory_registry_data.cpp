@@ -48,6 +48,8 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(KeyHandle root,
 }
 
 void MemoryRegistry::AddWideKey(KeyHandle root, const std::string& path, const Text& name) {
+  // No key's name is empty, holds a backslash or is longer than 255.
+  if (name.empty() || name.find(u'\\') != Text::npos || name.size() > kLongestKeyName) return;
   std::shared_ptr<Node> node;
   if (Resolve(root, Wide(path), true, Follow::kNone, node) == status::kSuccess) {
     Computer::Below(node, {name});

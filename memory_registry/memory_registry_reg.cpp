@@ -11,21 +11,34 @@ namespace cregistry {
 
 void MemoryRegistry::ImportReg(std::string_view file) {
   // Read whole, and only then applied: a file with an error changes nothing,
-  // and what a file without one names cannot fail to be applied.
-  ReadRegFile(file, codePage_, {[](const RegFileKey&) {}, [](RegFileValue&&) {}});
+  // and what a file without one names cannot fail to be applied. A key whose
+  // path meets a registry link is refused: reg import would follow the link
+  // and write, or delete, where it leads.
+  const auto linked = [this](const RegFileKey& named) -> std::string {
+    const Node* node = Local().roots.at(RootHandle(named.hive)).get();
+    for (const auto& level : named.levels) {
+      const auto it = node->children.find(FoldCase(level));
+      if (it == node->children.end()) break;
+      node = it->second.get();
+      if (node->link) return "a registry link on the key's path (\"" + ToUtf8(level) + "\")";
+    }
+    return {};
+  };
+  ReadRegFile(file, codePage_, {linked, [](RegFileValue&&) {}});
   std::shared_ptr<Node> node;  // the key the values go to
-  const auto key = [this, &node](const RegFileKey& named) {
+  const auto key = [this, &node](const RegFileKey& named) -> std::string {
     node = Local().roots.at(RootHandle(named.hive));
     if (!named.remove) {
       node = Computer::Below(node, named.levels);
-      return;
+      return {};
     }
     for (const auto& level : named.levels) {
       const auto it = node->children.find(FoldCase(level));
       node = it == node->children.end() ? nullptr : it->second;
-      if (!node) return;
+      if (!node) return {};
     }
     Remove(*node);
+    return {};
   };
   const auto value = [this, &node](RegFileValue&& named) {
     if (named.remove) {
@@ -57,7 +70,9 @@ std::string MemoryRegistry::ExportReg(KeyHandle root, const std::string& path) c
   Text name = rootName;
   for (const auto& level : SplitPath(Wide(path))) name += u"\\" + level;
   RegFileWriter out;
+  // A registry link is refused: reg export would follow it out of the key.
   const auto write = [&out](const auto& self, const Text& keyName, const Node& key) -> void {
+    if (key.link) throw RegFileError(0, "a registry link at " + ToUtf8(keyName));
     out.Key(keyName);
     for (const auto& value : key.values) out.Value(value.name, value.type, value.data);
     for (const auto& [folded, child] : key.children) {

@@ -31,16 +31,19 @@ struct RegFileKey {
   bool remove = false;  // [-key]: the key with everything below it
 };
 
-// What a file names, in its order: each key, then each of its values.
+// What a file names, in its order: each key, then each of its values. The
+// key's answer, when not empty, is what is wrong with it: an error of its
+// line.
 struct RegFileSink {
-  std::function<void(const RegFileKey&)> key;
+  std::function<std::string(const RegFileKey&)> key;
   std::function<void(RegFileValue&&)> value;
 };
 
 // Reads a .reg file into the sink: "Windows Registry Editor Version 5.00" in
 // UTF-16LE with its byte-order mark, in UTF-8 or in ASCII, or "REGEDIT4" in
 // the code page given. Throws RegFileError at the first line that is not of
-// the format, after the sink has had what came before it. A line at a time
+// the format or that the sink refuses, after the sink has had what came
+// before it. A line at a time
 // is held in memory, never the whole file.
 void ReadRegFile(std::string_view file, unsigned codePage, const RegFileSink& sink);
 

@@ -172,7 +172,7 @@ class Reader {
     if (key.remove && key.levels.empty()) Fail("a root cannot be deleted");
     inKey_ = true;
     inDeletion_ = key.remove;
-    sink_.key(key);
+    if (const std::string wrong = sink_.key(key); !wrong.empty()) Fail(wrong);
   }
 
   // A text in double quotes, from just after its opening quote, with its

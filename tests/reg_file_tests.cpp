@@ -81,6 +81,11 @@ TEST(RegFile, ExportsAsRegExportWrites) {
       {[&] { memory.ExportReg(kUser, base + "\\Missing"); }, "no key"},
       {[&] { loaded.ImportRegFile(file); }, "cannot read"},
       {[&] { memory.ExportRegFile(kUser, base, file + ".missing/x.reg"); }, "cannot write"},
+      {[&] {
+         memory.AddLink(kUser, base + "\\Subkey1\\Link", kUser, "Elsewhere");
+         memory.ExportReg(kUser, base);
+       },
+       "registry link at HKEY_CURRENT_USER\\Software\\RegFile\\Subkey1\\Link"},
   };
   for (const auto& failure : failures) {
     try {
@@ -191,11 +196,14 @@ TEST(RegFile, AFileWithAnErrorChangesNothing) {
       {"REGEDIT4\n[HKCU\\" + std::string(256, 'k') + "]\n", 2, "longer than 255"},
       {"REGEDIT4\n[-HKCU\\X]\n\"v\"=\"x\"\n", 3, "deletes"},
       {"REGEDIT4\n[-HKCU]\n", 2, "a root"},
+      {"REGEDIT4\n[HKCU\\X]\n[HKCU\\Link\\Y]\n", 3, "registry link"},
+      {"REGEDIT4\n[-HKCU\\Link]\n", 2, "registry link"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.file);
     MemoryRegistry memory;
     memory.Store(kUser, "Kept", "v", 1, Bytes("x\0"));
+    memory.AddLink(kUser, "Link", kUser, "Kept");
     const auto before = memory.Dump();
     try {
       // Everything before the error would apply: the key X, its value.

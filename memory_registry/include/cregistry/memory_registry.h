@@ -108,7 +108,8 @@ class MemoryRegistry final : public RegistryService {
   // Adds a key below path named in UTF-16, as a program that uses the wide
   // entry points names it: its name may hold characters that the code page
   // cannot, which the listings hand out as Windows does, as a look-alike
-  // (Ł as L, the fullwidth backslash as \) or "?".
+  // (Ł as L, the fullwidth backslash as \) or "?". A name no key can have
+  // (empty, with a backslash, longer than 255) makes nothing.
   void AddWideKey(KeyHandle root, const std::string& path, const Text& name);
   // Adds a registry link at path whose SymbolicLinkValue names targetPath
   // below targetRoot (which need not exist), as a program makes one with
@@ -149,15 +150,17 @@ class MemoryRegistry final : public RegistryService {
   // and hex(<type>): over continued lines, comments and blank lines, CR LF
   // or LF. All or nothing: a file with an error changes nothing, and raises
   // RegFileError (cregistry/reg_file_error.h) with the line and what was
-  // expected there.
+  // expected there. A key whose path meets a registry link (AddLink) is such
+  // an error: reg import would write or delete where the link leads.
   void ImportReg(std::string_view file);
   void ImportRegFile(const std::string& fileName);
   // The key at path below root with everything below it, as reg export
   // writes it: version 5.00, UTF-16LE with its byte-order mark, CR LF, the
   // values in the order they were created, the sub-keys in listing order,
   // hex data wrapped at 80 columns. A snapshot to compare, diff, or load
-  // into Windows. Raises RegFileError for a key that is not there; the
-  // *File forms also for a file that cannot be read or written.
+  // into Windows. Raises RegFileError for a key that is not there or that
+  // holds a registry link (which reg export would follow out of the key);
+  // the *File forms also for a file that cannot be read or written.
   std::string ExportReg(KeyHandle root, const std::string& path) const;
   void ExportRegFile(KeyHandle root, const std::string& path, const std::string& fileName) const;
 
