@@ -114,7 +114,12 @@ class Reader {
     const auto header = lines_.Next();
     const TextView version = header ? TrimEnd(TrimStart(*header)) : TextView();
     if (version != kVersion5 && version != kVersion4) {
-      Fail(R"(expected the header "Windows Registry Editor Version 5.00" or "REGEDIT4")");
+      // A file's name given for its text: say which call reads a file.
+      const bool named = !lines_.Next() && version.size() > 4 &&
+                         FoldCase(Text(version.substr(version.size() - 4))) == u".REG";
+      Fail(std::string(
+               R"(expected the header "Windows Registry Editor Version 5.00" or "REGEDIT4")") +
+           (named ? " (ImportRegFile reads a file by its name)" : ""));
     }
     version4_ = version == kVersion4;
     while (const auto next = lines_.Next()) {

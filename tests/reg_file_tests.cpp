@@ -177,6 +177,7 @@ TEST(RegFile, AFileWithAnErrorChangesNothing) {
     const char* says;
   } rows[] = {
       {"REGEDIT5\n[HKCU\\X]\n", 1, "expected the header"},
+      {"C:\\fixtures\\settings.reg", 1, "ImportRegFile reads a file by its name"},
       {"REGEDIT4\n\"v\"=\"x\"\n", 2, "a value before any key"},
       {"REGEDIT4\n[HKCU\\X]\n\"v\"=\"x\n", 3, "closing quote"},
       {"REGEDIT4\n[HKCU\\X]\n[HKXX\\Y]\n", 3, "expected a root"},
