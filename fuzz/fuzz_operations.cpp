@@ -1,6 +1,7 @@
 // Random sequences of cRegistry operations on the in-memory registry, which
 // other programs make hostile between them (registry links, sub-keys whose
-// names begin with U+0000, trees deeper than Windows makes): after every step
+// names begin with U+0000 or hold a line break, trees as deep as Windows
+// keeps them, or that would be deeper): after every step
 // no handle stays open and nothing but a RegistryError escapes, and
 // DeleteTree changes nothing but the key it names and what is below it; a
 // read that tells why it fell back agrees with the one that does not; a
@@ -51,7 +52,7 @@ void MakeHostile(FuzzInput& input, MemoryRegistry& memory) {
   const KeyHandle user = RootHandle(HKEY_CURRENT_USER);
   const auto path = memory.ToCodePage(input.Text(12));
   if (!path) return;
-  switch (input.Take<std::uint8_t>() % 3) {
+  switch (input.Take<std::uint8_t>() % 4) {
     case 0:
       if (const auto target = memory.ToCodePage(input.Text(12))) {
         const bool machine = input.Take<bool>();
@@ -61,9 +62,13 @@ void MakeHostile(FuzzInput& input, MemoryRegistry& memory) {
     case 1:
       memory.AddWideKey(user, *path, cregistry::Text(1, u'\0') + input.Text(4));
       break;
-    default: {
+    case 2:  // a name that a .reg file cannot carry: its line break ends the key's line
+      memory.AddWideKey(user, *path,
+                        input.Text(3) + u"\r\n[HKEY_LOCAL_MACHINE]\r\n" + input.Text(3));
+      break;
+    default: {  // as deep as Windows keeps a tree, or deeper
       std::string deep = *path;
-      for (int level = 500 + input.Take<std::uint8_t>() % 120; level > 0; --level) deep += "\\L";
+      for (int level = 480 + input.Take<std::uint8_t>() % 40; level > 0; --level) deep += "\\L";
       memory.Store(user, deep, "", 1, {'x', 0});
       break;
     }

@@ -1,7 +1,8 @@
-// .reg files of any bytes imported into the in-memory registry: nothing
-// crashes, a file with an error changes nothing, a registry link is never
-// written through, and what an import leaves writes out, reads back and
-// writes out again the same.
+// .reg files of any bytes imported into the in-memory registry, beside a
+// registry link and a key whose name holds a line break: nothing crashes, a
+// file with an error changes nothing, a registry link is never written
+// through, and what an import leaves writes out, reads back and writes out
+// again the same, or is refused for the name that a file cannot carry.
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -35,6 +36,11 @@ std::vector<std::string> Link(const std::vector<std::string>& dump) {
   return lines;
 }
 
+// A key's name that the native calls give and a .reg file cannot carry: in
+// a snapshot, its line break would end the key's line, and the rest would
+// write into HKEY_LOCAL_MACHINE.
+constexpr char16_t kBreaking[] = u"a\r\n[HKEY_LOCAL_MACHINE]\r\n\"v\"=\"x\"";
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -45,6 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const KeyHandle user = RootHandle(INT32_MIN + 1);
   memory.Store(user, "Kept", "v", 1, {'x', 0});
   memory.AddLink(user, "Link", user, "Kept");  // no file may reach through it
+  const std::string breaking = "W\\" + *memory.ToCodePage(kBreaking);
+  if (data[0] & 2) memory.AddWideKey(user, "W", kBreaking);
   const auto before = memory.Dump();
   try {
     memory.ImportReg(file);
@@ -54,7 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (Link(memory.Dump()) != Link(before)) std::abort();  // the link changed
   memory.Remove(user, "Link");                            // which reg export would follow
-  const std::string first = Exported(memory);
+  // A snapshot of a key whose name it cannot carry is refused, and only such.
+  std::string first;
+  try {
+    first = Exported(memory);
+  } catch (const RegFileError&) {
+    if (!memory.KeyPresent(user, breaking)) std::abort();
+    return 0;
+  }
+  if (memory.KeyPresent(user, breaking)) std::abort();
   MemoryRegistry again(codePage);
   for (const auto hive : kRoots) again.ImportReg(memory.ExportReg(RootHandle(hive), ""));
   if (Exported(again) != first) std::abort();  // written, read and written again differently

@@ -26,6 +26,12 @@ constexpr char16_t kCurrentUserSid[] = u"S-1-5-21-0-0-0-1000";
 constexpr int kMostLinks = 32;
 // The low two bits of a handle to a key of HKEY_CLASSES_ROOT.
 constexpr KeyHandle kClassesView = 2;
+// Handles are numbered from here, four apart; a closed one's value is
+// given out again, the last closed first, as Windows reuses a handle
+// table's entries. No handle reaches a predefined root's value.
+constexpr KeyHandle kFirstHandle = 0x1000;
+constexpr KeyHandle kLastHandle = 0x7FFFFFFC;
+constexpr Status kNoSystemResources = 1450;
 
 // The rights that a mask grants a key: the generic rights mapped as
 // Windows maps them for keys, and all rights for MAXIMUM_ALLOWED (the user
@@ -43,7 +49,7 @@ std::uint32_t KeyRights(std::uint32_t access) {
 
 }  // namespace
 
-MemoryRegistry::MemoryRegistry(unsigned codePage) : codePage_(codePage) {
+MemoryRegistry::MemoryRegistry(unsigned codePage) : codePage_(codePage), nextHandle_(kFirstHandle) {
   auto& local = computers_[ComputerKey(kLocalComputer)];
   local = std::make_unique<Computer>();
   local_ = local.get();
@@ -111,8 +117,16 @@ Status MemoryRegistry::Reach(KeyHandle key, std::uint32_t needed,
 
 KeyHandle MemoryRegistry::NewHandle(std::shared_ptr<Node> node, std::uint32_t access,
                                     bool classesView) {
-  const KeyHandle key = nextHandle_;
-  nextHandle_ += 4;
+  KeyHandle key = 0;
+  if (!freeHandles_.empty()) {
+    key = freeHandles_.back();
+    freeHandles_.pop_back();
+  } else if (nextHandle_ <= kLastHandle) {
+    key = nextHandle_;
+    nextHandle_ += 4;
+  } else {
+    return 0;  // every value in use
+  }
   handles_[key] = {std::move(node), access};
   return classesView ? key | kClassesView : key;
 }
@@ -139,18 +153,13 @@ Status MemoryRegistry::Walk(std::shared_ptr<Node> node, const std::vector<Text>&
                             bool create, Follow follow, int& links, std::shared_ptr<Node>& result) {
   for (std::size_t i = 0; i < levels.size(); ++i) {
     const bool last = i + 1 == levels.size();
-    const auto it = node->children.find(FoldCase(levels[i]));
-    if (it != node->children.end()) {
-      node = it->second;
+    if (const auto* child = node->Child(FoldCase(levels[i]))) {
+      node = *child;
     } else {
       if (!create) return status::kFileNotFound;
       if (node->denied & access::kCreateSubKey) return status::kAccessDenied;
-      auto child = std::make_shared<Node>();
-      child->name = levels[i];
-      child->parent = node.get();
-      node->children[FoldCase(levels[i])] = child;
-      ++node->generation;
-      node = std::move(child);
+      if (node->level >= kDeepestLevel) return status::kInvalidParameter;
+      node = node->AddChild(levels[i]);
     }
     if (node->link && (follow == Follow::kEveryLink || (follow == Follow::kAllButLast && !last))) {
       if (const Status st = Target(*node, create, links, node); st != status::kSuccess) {
@@ -223,7 +232,7 @@ Status MemoryRegistry::Open(KeyHandle parent, const std::string& subKey, std::ui
   const bool classes =
       RootOf(parent) ? RootOf(parent) == kClassesRoot : (parent & 3) == kClassesView;
   result = NewHandle(node, rights, classes);
-  return status::kSuccess;
+  return result ? status::kSuccess : kNoSystemResources;
 }
 
 Status MemoryRegistry::OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
@@ -244,7 +253,9 @@ Status MemoryRegistry::CreateKey(KeyHandle parent, const std::string& subKey, st
 Status MemoryRegistry::CloseKey(KeyHandle key) {
   if (RootOf(key)) return status::kSuccess;
   // The low two bits are ignored here as everywhere: closing 7 closes 4.
-  return handles_.erase(key & ~KeyHandle{3}) == 0 ? status::kInvalidHandle : status::kSuccess;
+  if (handles_.erase(key & ~KeyHandle{3}) == 0) return status::kInvalidHandle;
+  freeHandles_.push_back(key & ~KeyHandle{3});
+  return status::kSuccess;
 }
 
 Status MemoryRegistry::DeleteKey(KeyHandle parent, const std::string& subKey) {
@@ -254,8 +265,9 @@ Status MemoryRegistry::DeleteKey(KeyHandle parent, const std::string& subKey) {
       st != status::kSuccess) {
     return st;
   }
-  // Never a root, a key with sub-keys or a key this user may not delete.
-  if (!node->parent || !node->children.empty() || (node->denied & access::kDelete)) {
+  // Never a root, a hive's root or a key behind a predefined root, a key
+  // with sub-keys or a key this user may not delete.
+  if (node->fixed || node->ChildCount() != 0 || (node->denied & access::kDelete)) {
     return status::kAccessDenied;
   }
   node->Detach();
@@ -268,7 +280,7 @@ Status MemoryRegistry::DeleteOpenKey(KeyHandle key) {
   const Status st = Reach(key, access::kDelete, node);
   if (st == status::kKeyDeleted) return status::kSuccess;  // deleted once is enough
   if (st != status::kSuccess) return st;
-  if (!node->parent || !node->children.empty()) return status::kAccessDenied;
+  if (node->fixed || node->ChildCount() != 0) return status::kAccessDenied;
   node->Detach();
   return status::kSuccess;
 }
@@ -276,7 +288,7 @@ Status MemoryRegistry::DeleteOpenKey(KeyHandle key) {
 Status MemoryRegistry::DeleteValue(KeyHandle key, const std::string& name) {
   std::shared_ptr<Node> node;
   if (const Status st = Reach(key, access::kSetValue, node); st != status::kSuccess) return st;
-  return node->EraseValue(FoldCase(Wide(name))) ? status::kSuccess : status::kFileNotFound;
+  return node->TakeValue(FoldCase(Wide(name))) ? status::kSuccess : status::kFileNotFound;
 }
 
 Status MemoryRegistry::QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type,
@@ -335,8 +347,9 @@ Status MemoryRegistry::EnumKey(KeyHandle key, std::uint32_t index, char* name,
   if (const Status st = Reach(key, access::kEnumerateSubKeys, node); st != status::kSuccess) {
     return st;
   }
-  if (index >= node->children.size()) return status::kNoMoreItems;
-  const std::string child = Narrow(node->Child(index).name);
+  const auto* at = node->ChildAt(index);
+  if (!at) return status::kNoMoreItems;
+  const std::string child = Narrow((*at)->name);
   if (child.size() + 1 > bufferLength) return status::kMoreData;
   std::memcpy(name, child.c_str(), child.size() + 1);
   return status::kSuccess;
@@ -346,8 +359,9 @@ Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
                                  std::uint32_t* nameLength) {
   std::shared_ptr<Node> node;
   if (const Status st = Reach(key, access::kQueryValue, node); st != status::kSuccess) return st;
-  if (index >= node->values.size()) return status::kNoMoreItems;
-  const std::string& value = node->values[index].listed;
+  const Node::Value* at = node->ValueAt(index);
+  if (!at) return status::kNoMoreItems;
+  const std::string& value = at->listed;
   if (value.size() + 1 > *nameLength) {
     // As advapi32: the name cut to the buffer, whole characters only, the
     // length left as it was.
@@ -367,9 +381,7 @@ Status MemoryRegistry::QueryInfoKey(KeyHandle key, std::uint32_t* longestValueNa
   std::shared_ptr<Node> node;
   if (const Status st = Reach(key, access::kQueryValue, node); st != status::kSuccess) return st;
   // In characters (UTF-16 units), not in the code page's bytes.
-  std::size_t longest = 0;
-  for (const auto& value : node->values) longest = std::max(longest, value.name.size());
-  *longestValueName = static_cast<std::uint32_t>(longest);
+  *longestValueName = static_cast<std::uint32_t>(node->LongestValueName());
   return status::kSuccess;
 }
 
@@ -384,7 +396,7 @@ Status MemoryRegistry::ConnectRegistry(const std::string& machine, KeyHandle roo
   result = computer->second.get() == &Local()
                ? root
                : NewHandle(it->second, access::kAllValueAndKeyRights | 0xF0000, false);
-  return status::kSuccess;
+  return result ? status::kSuccess : kNoSystemResources;
 }
 
 std::uint32_t MemoryRegistry::ExpandEnvironment(const std::string& source, char* destination,

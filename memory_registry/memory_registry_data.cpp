@@ -2,6 +2,7 @@
 // access rights.
 #include "cregistry/memory_registry.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "key_path.h"
@@ -19,12 +20,12 @@ const char* RootName(std::int32_t hive) {
 
 }  // namespace
 
-void MemoryRegistry::DenyAccess(KeyHandle root, const std::string& path,
+bool MemoryRegistry::DenyAccess(KeyHandle root, const std::string& path,
                                 std::uint32_t deniedAccess) {
   std::shared_ptr<Node> node;
-  if (Resolve(root, Wide(path), true, Follow::kNone, node) == status::kSuccess) {
-    node->denied |= deniedAccess;
-  }
+  if (!Make(root, path, node)) return false;
+  node->denied |= deniedAccess;
+  return true;
 }
 
 void MemoryRegistry::AddComputer(const std::string& name) {
@@ -41,26 +42,44 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(KeyHandle root,
   auto node = NodeOf(root);
   for (const auto& level : SplitPath(Wide(path))) {
     if (!node) break;
-    const auto it = node->children.find(FoldCase(level));
-    node = it == node->children.end() ? nullptr : it->second;
+    const auto* child = node->Child(FoldCase(level));
+    node = child ? *child : nullptr;
   }
   return node;
 }
 
-void MemoryRegistry::AddWideKey(KeyHandle root, const std::string& path, const Text& name) {
-  // No key's name is empty, holds a backslash or is longer than 255.
-  if (name.empty() || name.find(u'\\') != Text::npos || name.size() > kLongestKeyName) return;
-  std::shared_ptr<Node> node;
-  if (Resolve(root, Wide(path), true, Follow::kNone, node) == status::kSuccess) {
-    Computer::Below(node, {name});
+bool MemoryRegistry::Make(KeyHandle root, const std::string& path, std::shared_ptr<Node>& node) {
+  // Nothing is made unless every level can be: the deepest level new keys
+  // would reach is known before any is made.
+  const Text wide = Wide(path);
+  auto reached = NodeOf(root);
+  const auto levels = SplitPath(wide);
+  std::size_t known = 0;
+  for (; reached && known < levels.size(); ++known) {
+    const auto* child = reached->Child(FoldCase(levels[known]));
+    if (!child) break;
+    reached = *child;
   }
+  if (reached && reached->level + static_cast<int>(levels.size() - known) > kDeepestLevel) {
+    return false;
+  }
+  return Resolve(root, wide, true, Follow::kNone, node) == status::kSuccess;
+}
+
+bool MemoryRegistry::AddWideKey(KeyHandle root, const std::string& path, const Text& name) {
+  // No key's name is empty, holds a backslash or is longer than 255.
+  if (name.empty() || name.find(u'\\') != Text::npos || name.size() > kLongestKeyName) return false;
+  std::shared_ptr<Node> node;
+  return Make(root, path, node) &&
+         (node->Child(FoldCase(name)) ||
+          (node->level < kDeepestLevel && !node->link && node->AddChild(name)));
 }
 
 bool MemoryRegistry::AddLink(KeyHandle root, const std::string& path, KeyHandle targetRoot,
                              const std::string& targetPath) {
   if (Find(root, path) || !RootOf(targetRoot)) return false;
   std::shared_ptr<Node> link;
-  if (Resolve(root, Wide(path), true, Follow::kNone, link) != status::kSuccess) return false;
+  if (!Make(root, path, link)) return false;
   link->link = true;
   // The target as the kernel names it, in UTF-16 without a NUL.
   static constexpr const char16_t* kNative[] = {
@@ -86,12 +105,15 @@ void MemoryRegistry::Remove(KeyHandle root, const std::string& path) {
 }
 
 void MemoryRegistry::Remove(Node& key) {
-  if (!key.parent) return;  // a root stays
-  const auto mark = [](const auto& self, Node& node) -> void {
-    node.deleted = true;
-    for (auto& [folded, child] : node.children) self(self, *child);
-  };
-  mark(mark, key);
+  if (key.fixed) return;  // a root stays, and so do the keys Windows never deletes
+  // Every key below is deleted for the handles that hold it, level by level.
+  std::vector<Node*> below{&key};
+  while (!below.empty()) {
+    Node* node = below.back();
+    below.pop_back();
+    node->deleted = true;
+    node->ForEachChild([&below](Node& child) { below.push_back(&child); });
+  }
   key.Detach();
 }
 
@@ -110,37 +132,48 @@ std::optional<MemoryRegistry::StoredValue> MemoryRegistry::Stored(KeyHandle root
   return StoredValue{value->type, std::vector<std::uint8_t>(handed.begin(), handed.end())};
 }
 
-void MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::string& name,
+bool MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::string& name,
                            std::uint32_t type, std::vector<std::uint8_t> data) {
   std::shared_ptr<Node> node;
-  if (Resolve(root, Wide(path), true, Follow::kNone, node) != status::kSuccess) return;
-  Node::Value& value =
-      node->PutValue(Wide(name), [this](const Text& text) { return Narrow(text); });
+  const Text wide = Wide(name);
+  // What SetValue refuses: a name too long, a value in a link but its target.
+  if (wide.size() > kLongestValueName || !Make(root, path, node) ||
+      (node->link && (type != kLinkType || FoldCase(wide) != FoldCase(kLinkValueName)))) {
+    return false;
+  }
+  Node::Value& value = node->PutValue(wide, [this](const Text& text) { return Narrow(text); });
   value.type = type;
   value.data =
       HeldData(type, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+  return true;
 }
 
 std::vector<std::string> MemoryRegistry::Dump() const {
   std::vector<std::string> lines;
-  const auto walk = [this, &lines](const auto& self, const std::string& path,
-                                   const Node& node) -> void {
+  // Depth first in listing order, with a stack of the keys still to write.
+  std::vector<std::pair<std::string, const Node*>> pending;
+  for (std::int32_t hive = INT32_MIN + 6; hive >= INT32_MIN + 1; --hive) {
+    if (const char* root = RootName(hive))
+      pending.emplace_back(root, Local().roots.at(RootHandle(hive)).get());
+  }
+  while (!pending.empty()) {
+    const std::string path = std::move(pending.back().first);
+    const Node* node = pending.back().second;
+    pending.pop_back();
     lines.push_back(path);
-    for (const auto& value : node.values) {
+    node->ForEachValue([&](const Node::Value& value) {
       static constexpr char kHex[] = "0123456789abcdef";
       std::string line = path + "|" + value.listed + "=" + std::to_string(value.type) + ":";
       for (const unsigned char byte : AnsiData(value.type, value.data)) {
         line += kHex[byte >> 4];
         line += kHex[byte & 0xF];
       }
-      lines.push_back(line);
-    }
-    for (const auto& [folded, child] : node.children) {
-      self(self, path + "\\" + Narrow(child->name), *child);
-    }
-  };
-  for (std::int32_t hive = INT32_MIN + 1; hive <= INT32_MIN + 6; ++hive) {
-    if (const char* root = RootName(hive)) walk(walk, root, *Local().roots.at(RootHandle(hive)));
+      lines.push_back(std::move(line));
+    });
+    const std::size_t first = pending.size();
+    node->ForEachChild(
+        [&](const Node& child) { pending.emplace_back(path + "\\" + Narrow(child.name), &child); });
+    std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(first), pending.end());
   }
   return lines;
 }

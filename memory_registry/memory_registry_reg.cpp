@@ -1,5 +1,7 @@
 // The in-memory registry loaded from .reg files and written to them.
+#include <filesystem>
 #include <fstream>
+#include <variant>
 
 #include "cregistry/memory_registry.h"
 #include "cregistry/reg_file_error.h"
@@ -8,52 +10,147 @@
 #include "reg_file.h"
 
 namespace cregistry {
+namespace {
+
+using memory::Node;
+
+// What a file changed, to be undone, the last change first, when a later
+// line of it is refused.
+class Journal {
+ public:
+  void Created(Node& parent, const Text& name) {
+    changes_.push_back(Made{&parent, FoldCase(name)});
+  }
+  void Removed(std::shared_ptr<Node> key) { changes_.push_back(Gone{key->parent, std::move(key)}); }
+  void Replaced(Node& key, const Text& folded,
+                std::optional<std::pair<Node::ValueNumber, Node::Value>> old) {
+    changes_.push_back(Written{&key, folded, std::move(old)});
+  }
+
+  void Undo() {
+    for (auto change = changes_.rbegin(); change != changes_.rend(); ++change) {
+      std::visit([](auto& undone) { Undo(undone); }, *change);
+    }
+    changes_.clear();
+  }
+
+ private:
+  struct Made {  // a key made: empty again by the time it is undone
+    Node* parent;
+    Text folded;
+  };
+  struct Gone {  // a key removed with everything below it
+    Node* parent;
+    std::shared_ptr<Node> key;
+  };
+  struct Written {  // a value set or deleted, and what it was before
+    Node* key;
+    Text folded;
+    std::optional<std::pair<Node::ValueNumber, Node::Value>> old;
+  };
+  static void Undo(Made& made) { (*made.parent->Child(made.folded))->Detach(); }
+  static void Undo(Gone& gone) {
+    std::vector<Node*> below{gone.key.get()};
+    while (!below.empty()) {
+      Node* node = below.back();
+      below.pop_back();
+      node->deleted = false;
+      node->ForEachChild([&below](Node& child) { below.push_back(&child); });
+    }
+    gone.parent->Attach(std::move(gone.key));
+  }
+  static void Undo(Written& written) {
+    written.key->TakeValue(written.folded);
+    if (written.old) written.key->PutBack(written.old->first, std::move(written.old->second));
+  }
+
+  std::vector<std::variant<Made, Gone, Written>> changes_;
+};
+
+// What a refused line names: "what (\"name\")".
+std::string Naming(const char* what, const Text& name) {
+  std::string said = what;
+  said += " (\"";
+  said += ToUtf8(name);
+  said += "\")";
+  return said;
+}
+
+}  // namespace
 
 void MemoryRegistry::ImportReg(std::string_view file) {
-  // Read whole, and only then applied: a file with an error changes nothing,
-  // and what a file without one names cannot fail to be applied. A key whose
-  // path meets a registry link is refused: reg import would follow the link
-  // and write, or delete, where it leads.
-  const auto linked = [this](const RegFileKey& named) -> std::string {
-    const Node* node = Local().roots.at(RootHandle(named.hive)).get();
-    for (const auto& level : named.levels) {
-      const auto it = node->children.find(FoldCase(level));
-      if (it == node->children.end()) break;
-      node = it->second.get();
-      if (node->link) return "a registry link on the key's path (\"" + ToUtf8(level) + "\")";
+  // Applied as it is read, each line against the registry as the lines
+  // before it left it, and refused where reg import could not apply it as
+  // this registry would hold it: a key whose path meets a registry link
+  // (reg import would write or delete where it leads), a tree to delete
+  // that holds one, a key Windows never deletes, and whatever the service
+  // would refuse. A file with an error is undone whole.
+  Journal journal;
+  std::shared_ptr<Node> node;  // the key the values go to
+  const auto key = [this, &node, &journal](const RegFileKey& named) -> std::string {
+    node = Local().roots.at(RootHandle(named.hive));
+    for (std::size_t i = 0; i < named.levels.size(); ++i) {
+      const Text& level = named.levels[i];
+      if (const auto* child = node->Child(FoldCase(level))) {
+        node = *child;
+        if (node->link) return Naming("a registry link on the key's path", level);
+        continue;
+      }
+      if (named.remove) return {};  // nothing there to delete
+      if (node->denied & access::kCreateSubKey) {
+        return Naming("a key where keys may not be made, below", node->name);
+      }
+      if (node->level >= kDeepestLevel) return "a key deeper than Windows keeps (512 levels)";
+      journal.Created(*node, level);
+      node = node->AddChild(level);
     }
+    if (!named.remove) return {};
+    if (node->fixed) return "a key that Windows never deletes";
+    // reg import deletes the tree key by key, and would follow a link.
+    std::vector<const Node*> below{node.get()};
+    while (!below.empty()) {
+      const Node* key = below.back();
+      below.pop_back();
+      if (key->link) return Naming("a registry link in the tree to delete", key->name);
+      const std::uint32_t needed =
+          access::kDelete | (key->ChildCount() ? access::kEnumerateSubKeys : 0);
+      if (key->denied & needed) return Naming("a key that may not be deleted", key->name);
+      key->ForEachChild([&below](const Node& child) { below.push_back(&child); });
+    }
+    auto removed = node;
+    Remove(*node);
+    journal.Removed(std::move(removed));
     return {};
   };
-  ReadRegFile(file, codePage_, {linked, [](RegFileValue&&) {}});
-  std::shared_ptr<Node> node;  // the key the values go to
-  const auto key = [this, &node](const RegFileKey& named) -> std::string {
-    node = Local().roots.at(RootHandle(named.hive));
-    if (!named.remove) {
-      node = Computer::Below(node, named.levels);
+  const auto value = [this, &node, &journal](RegFileValue&& named) -> std::string {
+    if (node->denied & access::kSetValue) {
+      return Naming("a value where values may not be set, in", node->name);
+    }
+    const Text folded = FoldCase(named.name);
+    if (named.remove) {
+      if (auto old = node->TakeValue(folded)) journal.Replaced(*node, folded, std::move(old));
       return {};
     }
-    for (const auto& level : named.levels) {
-      const auto it = node->children.find(FoldCase(level));
-      node = it == node->children.end() ? nullptr : it->second;
-      if (!node) return {};
-    }
-    Remove(*node);
+    std::string listed = Narrow(named.name);
+    journal.Replaced(*node, folded,
+                     node->Replace({std::move(named.name), std::move(listed), named.type,
+                                    std::move(named.data)}));
     return {};
   };
-  const auto value = [this, &node](RegFileValue&& named) {
-    if (named.remove) {
-      node->EraseValue(FoldCase(named.name));
-      return;
-    }
-    Node::Value& held =
-        node->PutValue(named.name, [this](const Text& name) { return Narrow(name); });
-    held.type = named.type;
-    held.data = std::move(named.data);
-  };
-  ReadRegFile(file, codePage_, {key, value});
+  try {
+    ReadRegFile(file, codePage_, {key, value});
+  } catch (...) {
+    journal.Undo();
+    throw;
+  }
 }
 
 void MemoryRegistry::ImportRegFile(const std::string& fileName) {
+  // A folder or a device is no file to read.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(fileName, error)) {
+    throw RegFileError(0, "cannot read " + fileName + ": no such file");
+  }
   std::ifstream in(fileName, std::ios::binary | std::ios::ate);
   std::string file(in ? static_cast<std::size_t>(in.tellg()) : 0, '\0');
   if (!in || !in.seekg(0).read(file.data(), static_cast<std::streamsize>(file.size()))) {
@@ -70,16 +167,22 @@ std::string MemoryRegistry::ExportReg(KeyHandle root, const std::string& path) c
   Text name = rootName;
   for (const auto& level : SplitPath(Wide(path))) name += u"\\" + level;
   RegFileWriter out;
-  // A registry link is refused: reg export would follow it out of the key.
-  const auto write = [&out](const auto& self, const Text& keyName, const Node& key) -> void {
-    if (key.link) throw RegFileError(0, "a registry link at " + ToUtf8(keyName));
+  // Depth first in listing order. A registry link is refused: reg export
+  // would follow it out of the key.
+  std::vector<std::pair<Text, const Node*>> pending{{name, node.get()}};
+  while (!pending.empty()) {
+    const Text keyName = std::move(pending.back().first);
+    const Node* key = pending.back().second;
+    pending.pop_back();
+    if (key->link) throw RegFileError(0, "a registry link at " + ToUtf8(keyName));
     out.Key(keyName);
-    for (const auto& value : key.values) out.Value(value.name, value.type, value.data);
-    for (const auto& [folded, child] : key.children) {
-      self(self, keyName + u"\\" + child->name, *child);
-    }
-  };
-  write(write, name, *node);
+    key->ForEachValue(
+        [&out](const Node::Value& value) { out.Value(value.name, value.type, value.data); });
+    const std::size_t first = pending.size();
+    key->ForEachChild(
+        [&](const Node& child) { pending.emplace_back(keyName + u"\\" + child.name, &child); });
+    std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(first), pending.end());
+  }
   return out.Finish();
 }
 

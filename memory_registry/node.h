@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,6 +12,7 @@
 
 #include "cregistry/memory_registry.h"
 #include "key_path.h"
+#include "ranked_map.h"
 
 namespace cregistry {
 
@@ -50,113 +50,182 @@ inline Text TextOfData(const std::vector<std::uint8_t>& data) {
 constexpr std::uint32_t kLinkType = 6;
 constexpr char16_t kLinkValueName[] = u"SymbolicLinkValue";
 
-struct MemoryRegistry::Node {
+// Windows keeps a tree 512 levels deep at most, counted from \REGISTRY (1):
+// \REGISTRY\MACHINE is 2, HKEY_CURRENT_USER (\REGISTRY\USER\<SID>) 3.
+constexpr int kDeepestLevel = 512;
+
+namespace memory {
+
+struct Node {
   struct Value {
     Text name;
     std::string listed;  // the name as the ANSI listing hands it out
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;  // as Windows holds them (texts in UTF-16LE)
   };
+  // Values are listed in the order they were created: each has a number of
+  // that order, which it keeps while it lives (and when it is put back).
+  using ValueNumber = std::uint64_t;
+
   Text name;
   Node* parent = nullptr;
+  int level = 0;  // as Windows counts it (kDeepestLevel)
   bool deleted = false;
   // A registry link, which leads where its SymbolicLinkValue says.
   bool link = false;
+  // A hive's root or a key behind a predefined root, and the keys above
+  // them: Windows never deletes one.
+  bool fixed = false;
   std::uint32_t denied = 0;
-  // Keyed by the folded name; each entry keeps the name as it was created.
-  std::map<Text, std::shared_ptr<Node>> children;
-  // In the order they were created, as Windows lists them, and where each
-  // one is, by folded name.
-  std::vector<Value> values;
-  std::map<Text, std::size_t> valueAt;
 
+  Node() = default;
+  Node(const Node&) = delete;
+  Node& operator=(const Node&) = delete;
+  // A deep tree is taken apart one level after another, never one
+  // destructor inside another: the stack stays flat at any depth.
+  ~Node() {
+    std::vector<std::shared_ptr<Node>> doomed;
+    const auto release = [&doomed](Node& node) {
+      for (auto& entry : node.children_) doomed.push_back(std::move(entry.second));
+      node.children_.clear();
+    };
+    release(*this);
+    while (!doomed.empty()) {
+      const std::shared_ptr<Node> node = std::move(doomed.back());
+      doomed.pop_back();
+      release(*node);  // a key still held by a handle is deleted: it lists nothing
+    }
+  }
+
+  // --- Sub-keys, listed in the order of their folded names, as Windows
+  // lists them.
+  const std::shared_ptr<Node>* Child(const Text& folded) const {
+    const auto it = children_.find(folded);
+    return it == children_.end() ? nullptr : &it->second;
+  }
+  const std::shared_ptr<Node>* ChildAt(std::size_t index) const {
+    const auto it = children_.find_by_order(index);
+    return it == children_.end() ? nullptr : &it->second;
+  }
+  // A new sub-key of that name (which must not be there yet).
+  std::shared_ptr<Node> AddChild(const Text& childName) {
+    auto child = std::make_shared<Node>();
+    child->name = childName;
+    child->parent = this;
+    child->level = level + 1;
+    children_.insert({FoldCase(childName), child});
+    return child;
+  }
+  // Puts back a sub-key that Detach took out.
+  void Attach(std::shared_ptr<Node> child) {
+    child->deleted = false;
+    children_.insert({FoldCase(child->name), std::move(child)});
+  }
+  // Takes the key out of its parent's: deleted, for the handles that hold it.
+  void Detach() {
+    deleted = true;
+    parent->children_.erase(FoldCase(name));  // may free this key: nothing of it is used after
+  }
+  std::size_t ChildCount() const { return children_.size(); }
+  template <typename Visit>
+  void ForEachChild(Visit&& visit) const {
+    for (const auto& entry : children_) visit(*entry.second);
+  }
+
+  // --- Values, listed in the order they were created.
   Value* FindValue(const Text& folded) {
-    const auto it = valueAt.find(folded);
-    return it == valueAt.end() ? nullptr : &values[it->second];
+    const auto it = valueAt_.find(folded);
+    return it == valueAt_.end() ? nullptr : &values_.find(it->second)->second;
   }
   const Value* FindValue(const Text& folded) const {
     return const_cast<Node*>(this)->FindValue(folded);
   }
+  const Value* ValueAt(std::size_t index) const {
+    const auto it = values_.find_by_order(index);
+    return it == values_.end() ? nullptr : &it->second;
+  }
+  std::size_t ValueCount() const { return values_.size(); }
+  template <typename Visit>
+  void ForEachValue(Visit&& visit) const {
+    for (const auto& entry : values_) visit(entry.second);
+  }
   // The value of that name, made at the end of the list if it is new; listed
   // is its name in the code page.
-  Value& PutValue(const Text& name, const std::function<std::string(const Text&)>& listed) {
-    const auto [it, added] = valueAt.emplace(FoldCase(name), values.size());
-    if (added) values.push_back({name, listed(name), 0, {}});
-    return values[it->second];
+  Value& PutValue(const Text& valueName, const std::function<std::string(const Text&)>& listed) {
+    if (Value* value = FindValue(FoldCase(valueName))) return *value;
+    return PutBack(nextValue_++, {valueName, listed(valueName), 0, {}});
   }
-  bool EraseValue(const Text& folded) {
-    const auto it = valueAt.find(folded);
-    if (it == valueAt.end()) return false;
-    const std::size_t at = it->second;
-    valueAt.erase(it);
-    values.erase(values.begin() + static_cast<std::ptrdiff_t>(at));
-    for (auto& [name, position] : valueAt) {
-      if (position > at) --position;
+  // Stores the value in place of the one of the same name, or at the end of
+  // the list; what it replaced, with its number.
+  std::optional<std::pair<ValueNumber, Value>> Replace(Value value) {
+    auto old = TakeValue(FoldCase(value.name));
+    PutBack(old ? old->first : nextValue_++, std::move(value));
+    return old;
+  }
+  // A value taken out by TakeValue, at its old place in the list.
+  Value& PutBack(ValueNumber number, Value value) {
+    valueAt_[FoldCase(value.name)] = number;
+    ++nameLengths_[value.name.size()];
+    return values_.insert({number, std::move(value)}).first->second;
+  }
+  // Takes the value of that folded name out of the list, with its number.
+  std::optional<std::pair<ValueNumber, Value>> TakeValue(const Text& folded) {
+    const auto at = valueAt_.find(folded);
+    if (at == valueAt_.end()) return std::nullopt;
+    const auto it = values_.find(at->second);
+    std::pair<ValueNumber, Value> taken{at->second, std::move(it->second)};
+    values_.erase(it);
+    valueAt_.erase(at);
+    if (--nameLengths_[taken.second.name.size()] == 0) {
+      nameLengths_.erase(taken.second.name.size());
     }
-    return true;
+    return taken;
+  }
+  // The longest value name, in UTF-16 units.
+  std::size_t LongestValueName() const {
+    return nameLengths_.empty() ? 0 : nameLengths_.rbegin()->first;
   }
 
-  // Takes the key out of its parent's: deleted, for the handles that hold it.
-  void Detach() {
-    deleted = true;
-    Node* from = parent;
-    ++from->generation;
-    from->children.erase(FoldCase(name));  // may free this key: nothing of it is used after
-  }
-
-  // Bumped whenever a sub-key is added or removed, so that a listing's
-  // cursor knows when its place is no longer valid.
-  std::uint64_t generation = 0;
-
-  // Sub-keys are listed in the order of their folded names, as Windows
-  // lists them. A cursor remembers the last place, so listing by index 0,
-  // 1, 2... takes linear time, not quadratic.
-  struct Cursor {
-    std::uint64_t generation = ~std::uint64_t{0};
-    std::uint32_t index = 0;
-    decltype(children)::const_iterator it;
-  };
-  Cursor childCursor;
-
-  const Node& Child(std::uint32_t index) {
-    if (childCursor.generation != generation || index < childCursor.index) {
-      childCursor = {generation, 0, children.begin()};
-    }
-    std::advance(childCursor.it, index - childCursor.index);
-    childCursor.index = index;
-    return *childCursor.it->second;
-  }
+ private:
+  RankedMap<Text, std::shared_ptr<Node>> children_;  // by folded name
+  RankedMap<ValueNumber, Value> values_;             // by number
+  std::map<Text, ValueNumber> valueAt_;              // by folded name
+  std::map<std::size_t, std::size_t> nameLengths_;   // how many names have each length
+  ValueNumber nextValue_ = 0;
 };
 
-struct MemoryRegistry::Computer {
+struct Computer {
   std::map<KeyHandle, std::shared_ptr<Node>> roots;
 
   Computer() {
+    // Levels as Windows counts them: \REGISTRY\MACHINE and \REGISTRY\USER
+    // are 2, the current user's key below \REGISTRY\USER is 3.
     for (std::int32_t hive = INT32_MIN + 1; hive <= INT32_MIN + 6; ++hive) {
-      roots[RootHandle(hive)] = std::make_shared<Node>();
+      auto& root = roots[RootHandle(hive)];
+      root = std::make_shared<Node>();
+      root->level = hive == INT32_MIN + 1 ? 3 : 2;
+      root->fixed = true;
     }
     // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\SOFTWARE\Classes, as on Wine;
-    // HKEY_CURRENT_CONFIG is the current hardware profile.
+    // HKEY_CURRENT_CONFIG is the current hardware profile. Like the hives'
+    // roots (SOFTWARE, System), they and the keys above them stay.
     const auto& machine = roots[RootHandle(INT32_MIN + 2)];
-    roots[RootHandle(INT32_MIN)] = Below(machine, {u"SOFTWARE", u"Classes"});
+    roots[RootHandle(INT32_MIN)] = Fixed(machine, {u"SOFTWARE", u"Classes"});
     roots[RootHandle(INT32_MIN + 5)] =
-        Below(machine, {u"System", u"CurrentControlSet", u"Hardware Profiles", u"Current"});
+        Fixed(machine, {u"System", u"CurrentControlSet", u"Hardware Profiles", u"Current"});
   }
 
-  // The key at the path below node, made where missing.
-  static std::shared_ptr<Node> Below(std::shared_ptr<Node> node, const std::vector<Text>& path) {
+  // The key at the path below node, made where missing, and every key on
+  // the way, fixed.
+  static std::shared_ptr<Node> Fixed(std::shared_ptr<Node> node, const std::vector<Text>& path) {
     for (const auto& level : path) {
-      auto& child = node->children[FoldCase(level)];
-      if (!child) {
-        child = std::make_shared<Node>();
-        child->name = level;
-        child->parent = node.get();
-        ++node->generation;
-      }
-      node = child;
+      const auto* child = node->Child(FoldCase(level));
+      node = child ? *child : node->AddChild(level);
+      node->fixed = true;
     }
     return node;
   }
 };
 
+}  // namespace memory
 }  // namespace cregistry

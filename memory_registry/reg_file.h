@@ -31,20 +31,20 @@ struct RegFileKey {
   bool remove = false;  // [-key]: the key with everything below it
 };
 
-// What a file names, in its order: each key, then each of its values. The
-// key's answer, when not empty, is what is wrong with it: an error of its
-// line.
+// What a file names, in its order: each key, then each of its values. An
+// answer that is not empty is what is wrong with the key or value: an error
+// of its line.
 struct RegFileSink {
   std::function<std::string(const RegFileKey&)> key;
-  std::function<void(RegFileValue&&)> value;
+  std::function<std::string(RegFileValue&&)> value;
 };
 
 // Reads a .reg file into the sink: "Windows Registry Editor Version 5.00" in
 // UTF-16LE with its byte-order mark, in UTF-8 or in ASCII, or "REGEDIT4" in
 // the code page given. Throws RegFileError at the first line that is not of
-// the format or that the sink refuses, after the sink has had what came
-// before it. A line at a time
-// is held in memory, never the whole file.
+// the format, that reg import would skip, or that the sink refuses, after
+// the sink has had what came before it. A line at a time is held in
+// memory, never the whole file.
 void ReadRegFile(std::string_view file, unsigned codePage, const RegFileSink& sink);
 
 // A .reg file as reg export writes it: version 5.00, UTF-16LE with its

@@ -49,13 +49,13 @@ int HexDigit(char16_t c) {
 }
 
 // The lines of a file, each decoded from the file's encoding when it is
-// reached, with their numbers.
+// reached, with their numbers. A line ends at CR LF, LF or CR, as reg import
+// reads them.
 class Lines {
  public:
   Lines(std::string_view file, unsigned codePage) : file_(file), codePage_(codePage) {
     if (file.size() >= 2 && static_cast<unsigned char>(file[0]) == 0xFF &&
         static_cast<unsigned char>(file[1]) == 0xFE) {
-      if (file.size() % 2 != 0) throw RegFileError(0, "the UTF-16 file ends inside a character");
       encoding_ = Encoding::kUtf16;
       at_ = 2;
     } else if (file.substr(0, 3) == "\xEF\xBB\xBF") {
@@ -69,33 +69,44 @@ class Lines {
     }
   }
 
-  // The next line, without its CR LF, valid until the next; nothing at the
-  // end of the file.
+  // The next line, without its line break, valid until the next; nothing at
+  // the end of the file.
   std::optional<TextView> Next() {
     if (at_ >= file_.size()) return std::nullopt;
     ++number_;
     if (encoding_ == Encoding::kUtf16) {
-      std::size_t end = at_;
-      while (end + 1 < file_.size() && !(file_[end] == '\n' && file_[end + 1] == '\0')) end += 2;
-      line_.resize((end - at_) / 2);
-      for (std::size_t i = 0; i < line_.size(); ++i) {
-        line_[i] = static_cast<char16_t>(static_cast<unsigned char>(file_[at_ + 2 * i]) |
-                                         static_cast<unsigned char>(file_[at_ + 2 * i + 1]) << 8);
+      line_.clear();
+      for (; at_ + 1 < file_.size(); at_ += 2) {
+        const auto c = static_cast<char16_t>(static_cast<unsigned char>(file_[at_]) |
+                                             static_cast<unsigned char>(file_[at_ + 1]) << 8);
+        if (c == u'\r' || c == u'\n') {
+          at_ += c == u'\r' && Unit(at_ + 2) == u'\n' ? 4 : 2;
+          return TextView(line_);
+        }
+        line_ += c;
       }
-      at_ = end + 2;
-    } else {
-      const auto end = file_.find('\n', at_);
-      const auto bytes = file_.substr(at_, end == std::string_view::npos ? end : end - at_);
-      at_ = end == std::string_view::npos ? file_.size() : end + 1;
-      line_ = encoding_ == Encoding::kCodePage ? DecodeCodePage(codePage_, bytes) : FromUtf8(bytes);
+      if (at_ < file_.size()) {
+        throw RegFileError(number_, "the UTF-16 file ends inside a character");
+      }
+      return TextView(line_);
     }
-    TextView line = line_;
-    if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
-    return line;
+    const auto end = std::min(file_.find_first_of("\r\n", at_), file_.size());
+    const auto bytes = file_.substr(at_, end - at_);
+    at_ = end + (file_.substr(end, 2) == "\r\n" ? 2 : 1);
+    line_ = encoding_ == Encoding::kCodePage ? DecodeCodePage(codePage_, bytes) : FromUtf8(bytes);
+    return TextView(line_);
   }
   int Number() const { return number_; }
 
  private:
+  // The UTF-16 unit at a byte offset, or U+0000 past the end.
+  char16_t Unit(std::size_t at) const {
+    return at + 1 < file_.size()
+               ? static_cast<char16_t>(static_cast<unsigned char>(file_[at]) |
+                                       static_cast<unsigned char>(file_[at + 1]) << 8)
+               : u'\0';
+  }
+
   enum class Encoding { kUtf16, kUtf8, kCodePage };
   std::string_view file_;
   unsigned codePage_;
@@ -104,6 +115,11 @@ class Lines {
   int number_ = 0;
   Text line_;
 };
+
+// A comment line: reg import takes ; and # at the start of a line alike.
+bool IsComment(TextView line) {
+  return !line.empty() && (line.front() == u';' || line.front() == u'#');
+}
 
 class Reader {
  public:
@@ -125,7 +141,10 @@ class Reader {
     while (const auto next = lines_.Next()) {
       line_ = lines_.Number();
       const TextView line = TrimStart(*next);
-      if (line.empty() || line.front() == u';') continue;
+      if (line.empty() || IsComment(line)) continue;
+      // reg import reads a line only up to a U+0000: a key's name, a value's
+      // name or its data would be cut there.
+      if (line.find(u'\0') != TextView::npos) Fail("a line holding U+0000, which reg import cuts");
       if (line.front() == u'[') {
         KeyLine(line.substr(1));
       } else if (line.front() == u'@' || line.front() == u'"') {
@@ -200,6 +219,9 @@ class Reader {
       if (escape == std::end(kRegFileEscapes)) {
         Fail(std::string("unknown escape \"\\") + ToUtf8(Text(1, text[i])) + "\" in " + what);
       }
+      if (escape->second == u'\0') {
+        Fail(std::string("an escape \"\\0\" in ") + what + ", whose line reg import skips");
+      }
       out += escape->second;
     }
     if (i >= text.size()) Fail(std::string("expected the closing quote of ") + what);
@@ -235,7 +257,7 @@ class Reader {
       value.data.push_back(0);
     } else if (StartsWith(line, u"dword:")) {
       value.type = 4;
-      value.data = Dword(line.substr(6));
+      value.data = Dword(TrimStart(line.substr(6)));
     } else if (StartsWith(line, u"hex:") || StartsWith(line, u"hex(")) {
       value.type = 3;
       line.remove_prefix(3);
@@ -255,16 +277,25 @@ class Reader {
         line.remove_prefix(close + 1);
       }
       value.data = Bytes(line.substr(1));
-      // REGEDIT4 holds the texts of the code page.
-      if (version4_ && IsTextType(value.type)) {
-        value.data = Utf16Data(DecodeRegistryAnsi(
-            codePage_,
-            std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size())));
-      }
+      if (IsTextType(value.type)) Terminated(value.data);
     } else {
       Fail(R"(expected "-", a string in quotes, dword: or hex: after "=")");
     }
-    sink_.value(std::move(value));
+    if (const std::string wrong = sink_.value(std::move(value)); !wrong.empty()) Fail(wrong);
+  }
+
+  // A text given in hex, made what Windows stores: REGEDIT4 holds the code
+  // page's texts, and a text that does not end with a NUL character gets
+  // one (empty data stays empty).
+  void Terminated(std::vector<std::uint8_t>& data) const {
+    if (version4_) {
+      data = Utf16Data(DecodeRegistryAnsi(
+          codePage_, std::string_view(reinterpret_cast<const char*>(data.data()), data.size())));
+    }
+    const std::size_t size = data.size();
+    if (size % 2 != 0 || (size > 0 && (data[size - 2] | data[size - 1]) != 0)) {
+      data.insert(data.end(), {0, 0});
+    }
   }
 
   std::vector<std::uint8_t> Dword(TextView text) const {
@@ -280,21 +311,38 @@ class Reader {
             static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
   }
 
-  // Bytes in hexadecimal separated by commas; a line that ends with a
-  // backslash goes on on the next.
+  // Bytes in hexadecimal separated by commas, as reg import reads them: a
+  // line that ends with a comma and a backslash goes on on the next line
+  // that is neither blank nor a ; comment (a # comment there drops the
+  // value); a comma may end the data, and the file may too, after the
+  // backslash.
   std::vector<std::uint8_t> Bytes(TextView text) {
     std::vector<std::uint8_t> bytes;
-    for (bool first = true;; first = false) {
+    const auto continued = [](TextView rest) {
+      if (rest.empty() || rest.front() != u'\\') return false;
+      rest = TrimStart(rest.substr(1));
+      return rest.empty() || rest.front() == u';';
+    };
+    for (bool afterComma = true;;) {
       text = TrimStart(text);
-      if (text.empty() || text.front() == u';') {
-        if (!first) Fail("expected a byte after \",\"");
-        return bytes;
-      }
-      if (text.front() == u'\\' && TrimStart(text.substr(1)).empty()) {
-        const auto next = lines_.Next();
-        if (!next) Fail("expected the data to go on after \"\\\" at the end of the line");
+      if (text.empty() || text.front() == u';') return bytes;
+      if (afterComma && continued(text)) {
+        std::optional<TextView> next;
+        while ((next = lines_.Next()) &&
+               (TrimStart(*next).empty() || TrimStart(*next).front() == u';')) {
+        }
+        if (!next) return bytes;
         line_ = lines_.Number();
+        if (TrimStart(*next).front() == u'#')
+          Fail("a # comment inside continued data, which drops the value");
         text = *next;
+        continue;
+      }
+      if (!afterComma) {
+        if (continued(text)) Fail("expected \",\" before the \"\\\" that goes on to the next line");
+        if (text.front() != u',') Fail("expected \",\" between bytes");
+        text.remove_prefix(1);
+        afterComma = true;
         continue;
       }
       int value = 0;
@@ -305,13 +353,8 @@ class Reader {
       }
       if (digits == 0) Fail("expected a byte in hexadecimal");
       bytes.push_back(static_cast<std::uint8_t>(value));
-      text = TrimStart(text.substr(digits));
-      if (text.empty() || text.front() == u';') return bytes;
-      if (text.front() == u'\\' && TrimStart(text.substr(1)).empty()) {
-        Fail("expected \",\" before the \"\\\" that goes on to the next line");
-      }
-      if (text.front() != u',') Fail("expected \",\" between bytes");
-      text.remove_prefix(1);
+      text = text.substr(digits);
+      afterComma = false;
     }
   }
 

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 
+#include "cregistry/reg_file_error.h"
 #include "node.h"
 #include "reg_file.h"
 
@@ -14,13 +15,11 @@ constexpr char16_t kDigits[] = u"0123456789abcdef";
 constexpr std::size_t kHexColumns = 77;
 
 // A name or text in double quotes: a backslash, a quote and the line breaks
-// escaped. A text ends at its first U+0000, as reg export writes one; a
-// name, which the native calls may give one, keeps it, escaped.
-enum class Ends { kAtNul, kNever };
-Text Quoted(TextView text, Ends ends) {
+// escaped. A text ends at its first U+0000, as reg export writes one.
+Text Quoted(TextView text) {
   Text out(1, u'"');
   for (const char16_t c : text) {
-    if (c == u'\0' && ends == Ends::kAtNul) break;
+    if (c == u'\0') break;
     const auto escape = std::find_if(std::begin(kRegFileEscapes), std::end(kRegFileEscapes),
                                      [c](const auto& candidate) { return candidate.second == c; });
     if (escape == std::end(kRegFileEscapes)) {
@@ -43,14 +42,22 @@ Text Hex(std::uint32_t number, int digits) {
 
 RegFileWriter::RegFileWriter() : text_(u"Windows Registry Editor Version 5.00\r\n") {}
 
-void RegFileWriter::Key(const Text& name) { text_ += u"\r\n[" + name + u"]\r\n"; }
+void RegFileWriter::Key(const Text& name) {
+  // A key's line ends at its name's line break, and reg import refuses a
+  // U+0000 in it: either would make the file name another key.
+  if (name.find_first_of(TextView(u"\r\n\0", 3)) != Text::npos) {
+    throw RegFileError(
+        0, "a key whose name a .reg file cannot carry (line break or U+0000): " + ToUtf8(name));
+  }
+  text_ += u"\r\n[" + name + u"]\r\n";
+}
 
 void RegFileWriter::Value(const Text& name, std::uint32_t type,
                           const std::vector<std::uint8_t>& data) {
-  const Text start = (name.empty() ? Text(u"@") : Quoted(name, Ends::kNever)) + u'=';
+  const Text start = (name.empty() ? Text(u"@") : Quoted(name)) + u'=';
   text_ += start;
   if (type == 1) {
-    text_ += Quoted(TextOfData(data), Ends::kAtNul);
+    text_ += Quoted(TextOfData(data));
   } else if (type == 4 && data.size() == 4) {
     text_ += u"dword:" + Hex(static_cast<std::uint32_t>(data[0] | data[1] << 8 | data[2] << 16 |
                                                         static_cast<std::uint32_t>(data[3]) << 24),

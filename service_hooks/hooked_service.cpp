@@ -6,29 +6,33 @@
 namespace cregistry {
 namespace {
 
-// Takes the hook that fires for this call of the operation out of the list,
-// counting down the others; faults that fire on every call stay.
+// Takes the hook set for this call (the call-th of its operation) out of the
+// list; faults that fire on every call stay.
 template <typename Hooks>
-bool Fires(Hooks& hooks, Operation operation, typename Hooks::value_type& fired) {
+bool Fires(Hooks& hooks, Operation operation, std::uint64_t call,
+           typename Hooks::value_type& fired) {
   for (auto it = hooks.begin(); it != hooks.end(); ++it) {
-    if (it->operation != operation) continue;
-    if (it->remaining == 0) {
+    if (it->operation != operation || (it->call != 0 && it->call != call)) continue;
+    if (it->call == 0) {
       fired = *it;
-      return true;
-    }
-    if (--it->remaining == 0) {
+    } else {
       fired = std::move(*it);
       hooks.erase(it);
-      return true;
     }
+    return true;
   }
   return false;
 }
 
 }  // namespace
 
+std::uint64_t HookedService::CallFromNow(Operation operation, int occurrence) const {
+  return counted_[static_cast<std::size_t>(operation)] + static_cast<std::uint64_t>(occurrence);
+}
+
 void HookedService::InjectFault(Operation operation, Status status, int occurrence) {
-  faults_.push_back({operation, occurrence, status, nullptr, nullptr});
+  faults_.push_back({operation, occurrence <= 0 ? 0 : CallFromNow(operation, occurrence), status,
+                     nullptr, nullptr});
 }
 
 void HookedService::InjectException(Operation operation, std::exception_ptr failure,
@@ -38,11 +42,13 @@ void HookedService::InjectException(Operation operation, std::exception_ptr fail
         "HookedService: a close cannot throw (it runs in destructors); make it fail with "
         "InjectFault(Operation::kCloseKey, status) instead");
   }
-  failures_.push_back({operation, std::max(occurrence, 1), 0, std::move(failure), nullptr});
+  failures_.push_back(
+      {operation, CallFromNow(operation, std::max(occurrence, 1)), 0, std::move(failure), nullptr});
 }
 
 void HookedService::BeforeCall(Operation operation, std::function<void()> action, int occurrence) {
-  actions_.push_back({operation, std::max(occurrence, 1), 0, nullptr, std::move(action)});
+  actions_.push_back(
+      {operation, CallFromNow(operation, std::max(occurrence, 1)), 0, nullptr, std::move(action)});
 }
 
 void HookedService::ClearFaults() {
@@ -59,11 +65,23 @@ int HookedService::CountCalls(Operation operation) const {
 }
 
 bool HookedService::Intercept(Operation operation, Status& status) {
+  // The calls an action makes are another program's: neither counted nor
+  // hooked.
+  if (inAction_) return false;
+  const std::uint64_t call = ++counted_[static_cast<std::size_t>(operation)];
   Hook fired;
-  if (Fires(failures_, operation, fired)) std::rethrow_exception(fired.failure);
-  // An action may call the service itself: it runs with its hook removed.
-  while (Fires(actions_, operation, fired)) fired.action();
-  if (!Fires(faults_, operation, fired)) return false;
+  if (Fires(failures_, operation, call, fired)) std::rethrow_exception(fired.failure);
+  while (Fires(actions_, operation, call, fired)) {
+    inAction_ = true;
+    try {
+      fired.action();
+    } catch (...) {
+      inAction_ = false;
+      throw;
+    }
+    inAction_ = false;
+  }
+  if (!Fires(faults_, operation, call, fired)) return false;
   status = fired.status;
   return true;
 }

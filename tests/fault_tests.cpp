@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "registry_fixture.h"
+#include "threads.h"
 
 namespace {
 
@@ -333,6 +334,80 @@ TEST(FaultInjection, MessagesNeverCarryTheServiceStatus) {
   EXPECT_EQ(error.ServiceStatus, 1234567);  // but the error does
 }
 
+// Each hook fires on exactly the occurrence it was set for, whatever else is
+// set for the same operation and in whatever order; what the calls of an
+// action make counts as no occurrence.
+TEST(FaultInjection, EachHookFiresOnTheOccurrenceItWasSetFor) {
+  enum Kind { kFault, kThrow, kAction, kCallingAction };
+  struct Hook {
+    Kind kind;
+    int occurrence;
+  };
+  struct Row {
+    std::vector<Hook> hooks;            // set in this order
+    std::vector<std::string> expected;  // what each of five calls met
+  };
+  const std::vector<std::string> probeThenFetch = {"F1", "F2", "ok", "ok", "ok"};
+  const Row rows[] = {
+      {{{kFault, 1}, {kFault, 2}}, probeThenFetch},
+      {{{kFault, 2}, {kFault, 1}}, probeThenFetch},
+      {{{kThrow, 3}, {kFault, 2}, {kAction, 2}, {kAction, 4}}, {"ok", "AF2", "T", "Aok", "ok"}},
+      {{{kAction, 4}, {kAction, 2}, {kFault, 2}, {kThrow, 3}}, {"ok", "AF2", "T", "Aok", "ok"}},
+      {{{kFault, 0}, {kThrow, 2}}, {"F0", "T", "F0", "F0", "F0"}},
+      {{{kThrow, 2}, {kFault, 0}}, {"F0", "T", "F0", "F0", "F0"}},
+      {{{kCallingAction, 1}, {kFault, 2}}, {"Aok", "F2", "ok", "ok", "ok"}},
+  };
+  for (const auto& row : rows) {
+    MemoryRegistry memory;
+    memory.Store(kHkcu, "S", "v", 4, Bytes("\1\0\0\0"));
+    cregistry::HookedService hooks(memory);
+    cregistry::KeyHandle key = 0;
+    ASSERT_EQ(memory.OpenKey(kHkcu, "S", cregistry::access::kQueryValue, key), 0);
+    std::string met;
+    const auto query = [&] {
+      std::uint32_t type = 0, size = 0;
+      return hooks.QueryValue(key, "v", &type, nullptr, &size);
+    };
+    std::string trace;
+    for (const auto& hook : row.hooks) {
+      trace += std::to_string(hook.kind) + "@" + std::to_string(hook.occurrence) + " ";
+      switch (hook.kind) {
+        case kFault:
+          hooks.InjectFault(Operation::kQueryValue, hook.occurrence + 1000, hook.occurrence);
+          break;
+        case kThrow:
+          hooks.InjectException(Operation::kQueryValue,
+                                std::make_exception_ptr(std::runtime_error("x")), hook.occurrence);
+          break;
+        case kAction:
+        case kCallingAction:
+          hooks.BeforeCall(
+              Operation::kQueryValue,
+              [&met, &query, calls = hook.kind == kCallingAction] {
+                met += "A";
+                if (calls) query();
+              },
+              hook.occurrence);
+          break;
+      }
+    }
+    SCOPED_TRACE(trace);
+    std::vector<std::string> seen;
+    for (int call = 1; call <= 5; ++call) {
+      met.clear();
+      try {
+        const cregistry::Status st = query();
+        met += st == 0 ? "ok" : "F" + std::to_string(st - 1000);
+      } catch (const std::runtime_error&) {
+        met += "T";
+      }
+      seen.push_back(met);
+    }
+    EXPECT_EQ(seen, row.expected);
+    memory.CloseKey(key);
+  }
+}
+
 TEST(FaultInjection, AnExceptionIsRefusedForACloseWhenItIsInjected) {
   MemoryRegistry memory;
   cregistry::HookedService hooks(memory);
@@ -386,14 +461,57 @@ TEST(BadInput, SectionPathsOfEveryLength) {
   ExpectRaises([&] { reg.CreateKey(); }, 26001);
   ExpectRaises([&] { reg.Value(Variant(u"x")); }, 26001);
   EXPECT_FALSE(memory.KeyPresent(kHkcu, "Software"));
-  // A thousand levels.
+  // As deep as Windows keeps a tree: 509 levels below HKEY_CURRENT_USER,
+  // which is level 3 of 512. A level more is refused with 87.
   Text deep = u"Deep";
-  for (int i = 0; i < 999; ++i) deep += u"\\L";
+  for (int i = 1; i < 509; ++i) deep += u"\\L";
   reg.SectionKey(deep);
   reg.Value(Variant(u"bottom"));
   EXPECT_EQ(reg.Value(), Variant(u"bottom"));
   EXPECT_TRUE(reg.KeyExists());
+  reg.SectionKey(deep + u"\\L\\L");
+  EXPECT_EQ(ExpectRaises([&] { reg.Value(Variant(u"x")); }, 26001).ServiceStatus,
+            cregistry::status::kInvalidParameter);
+  EXPECT_FALSE(reg.KeyExists());
   EXPECT_EQ(hooks.OpenHandleCount(), 0);
+}
+
+// At Windows' limits and beyond them, on a Windows main thread's stack:
+// a chain made a level at a time stops at level 512, a .reg file deeper
+// than that is refused whole, and a tree as deep as Windows keeps it is
+// listed, written out, read back, removed and freed.
+TEST(BadInput, TreesAtAndBeyondWindowsLimitsOnAOneMegabyteStack) {
+  RunThreads(
+      1,
+      [](int) {
+        MemoryRegistry memory;
+        cregistry::KeyHandle level = kHkcu;
+        int made = 0;
+        for (cregistry::Status st = 0; made < 5000; ++made) {
+          cregistry::KeyHandle next = 0;
+          st = memory.CreateKey(level, "L", cregistry::access::kCreateSubKey, next);
+          if (level != kHkcu) memory.CloseKey(level);
+          if (st != 0) {
+            EXPECT_EQ(st, cregistry::status::kInvalidParameter);
+            break;
+          }
+          level = next;
+        }
+        EXPECT_EQ(made, 509);  // HKEY_CURRENT_USER is level 3 of 512
+        std::string path = "L";
+        for (int i = 1; i < 5000; ++i) path += "\\L";
+        const auto before = memory.Dump();
+        EXPECT_THROW(memory.ImportReg("REGEDIT4\n[HKCU\\" + path + "]\n"), cregistry::RegFileError);
+        EXPECT_EQ(memory.Dump(), before);
+        EXPECT_EQ(before.size(), MemoryRegistry().Dump().size() + 509);
+        const std::string snapshot = memory.ExportReg(kHkcu, "L");
+        MemoryRegistry copy;
+        copy.ImportReg(snapshot);
+        EXPECT_EQ(copy.ExportReg(kHkcu, "L"), snapshot);
+        memory.Remove(kHkcu, "L");
+        EXPECT_FALSE(memory.KeyPresent(kHkcu, "L"));
+      },
+      kWindowsStack);
 }
 
 TEST(BadInput, ValueNamesUpToTheLongest) {

@@ -106,21 +106,28 @@ TYPED_TEST(KeyOperations, DeleteTreeTouchesNothingOutsideTheKey) {
   EXPECT_TRUE(this->Exists(t));
   EXPECT_FALSE(this->Exists(t + "\\Plain"));
   this->RemoveWithHidden(t);
-  // A tree deeper than Windows makes stays whole; one as deep as it makes
-  // goes.
+  // A tree deeper than DeleteTree goes (512 levels, which Wine 8 makes and
+  // Windows never does: the stand-in refuses a key below level 512, as
+  // Windows does) stays whole; one as deep as Windows makes goes.
   for (const int depth : {600, 513, 512}) {
     SCOPED_TRACE(depth);
     KeyHandle level = 0;
     ASSERT_EQ(this->service().CreateKey(kHkcu, t, cregistry::access::kCreateSubKey, level), 0);
-    for (int i = 1; i < depth; ++i) {
+    int built = 1;
+    for (; built < depth; ++built) {
       KeyHandle next = 0;
-      ASSERT_EQ(this->service().CreateKey(level, "L", cregistry::access::kCreateSubKey, next), 0);
+      const cregistry::Status made =
+          this->service().CreateKey(level, "L", cregistry::access::kCreateSubKey, next);
+      if (made != 0) {
+        EXPECT_TRUE(this->memory() && made == cregistry::status::kInvalidParameter) << made;
+        break;
+      }
       this->service().CloseKey(level);
       level = next;
     }
     this->service().CloseKey(level);
-    EXPECT_EQ(this->reg->DeleteTree(), depth <= 512);
-    EXPECT_EQ(this->Exists(t), depth > 512);
+    EXPECT_EQ(this->reg->DeleteTree(), built <= 512);
+    EXPECT_EQ(this->Exists(t), built > 512);
     EXPECT_TRUE(DeleteTree(this->service(), kHkcu, t));
   }
   EXPECT_TRUE(victimIntact());

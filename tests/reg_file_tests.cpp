@@ -1,6 +1,7 @@
 // .reg files into the in-memory registry and out of it: the format as
 // regedit and reg.exe read and write it, and under Wine the round trips
 // through Wine's own reg.exe.
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <regex>
@@ -34,6 +35,13 @@ std::string Utf16File(const std::string& utf8) {
 }
 
 constexpr char kHeader[] = "Windows Registry Editor Version 5.00\r\n\r\n";
+
+// A path of that many levels, "L\L\...".
+std::string Deep(int levels) {
+  std::string path = "L";
+  for (int i = 1; i < levels; ++i) path += "\\L";
+  return path;
+}
 
 // What reg export writes, as Windows' own reg.exe writes it.
 TEST(RegFile, ExportsAsRegExportWrites) {
@@ -86,6 +94,20 @@ TEST(RegFile, ExportsAsRegExportWrites) {
          memory.ExportReg(kUser, base);
        },
        "registry link at HKEY_CURRENT_USER\\Software\\RegFile\\Subkey1\\Link"},
+      // Names that the native calls give and a .reg file cannot carry: a
+      // line break would end the key's line (and the rest name another
+      // key), and reg import makes no key of a U+0000.
+      {[&] {
+         memory.AddWideKey(kUser, "Software\\Breaks", u"a\r\n[HKEY_LOCAL_MACHINE\uFF3Cx]");
+         memory.ExportReg(kUser, "Software\\Breaks");
+       },
+       "a .reg file cannot carry"},
+      {[&] {
+         memory.AddWideKey(kUser, "Software\\Hidden", kHiddenName);
+         memory.ExportReg(kUser, "Software\\Hidden");
+       },
+       "a .reg file cannot carry"},
+      {[&] { MemoryRegistry().ImportRegFile(testing::TempDir()); }, "cannot read"},
   };
   for (const auto& failure : failures) {
     try {
@@ -96,12 +118,6 @@ TEST(RegFile, ExportsAsRegExportWrites) {
       EXPECT_NE(std::string(error.what()).find(failure.says), std::string::npos) << error.what();
     }
   }
-  // A name may hold U+0000 (the native calls give one): it is written
-  // escaped, to read back the same.
-  const std::string named =
-      std::string(kHeader) + "[HKEY_CURRENT_USER\\N]\r\n\"a\\0b\"=\"\"\r\n\r\n";
-  memory.ImportReg(Utf16File(named));
-  EXPECT_EQ(memory.ExportReg(kUser, "N"), Utf16File(named));
 }
 
 // Every way a file may write the same keys and values, as regedit and reg
@@ -115,6 +131,7 @@ TEST(RegFile, ImportsEveryFormOfTheFormat) {
                                 "\"Bytes\"=hex:01,02,ff\r\n"
                                 "\"Empty\"=hex:\r\n"
                                 "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\r\n"
+                                "\"Multi\"=hex(7):61,00,00,00,62,00,00,00\r\n"
                                 "\"Quad\"=hex(b):01,00,00,00,00,00,00,00\r\n\r\n"
                                 "[HKEY_CURRENT_USER\\Software\\Fixture\\Sub]\r\n\r\n"
                                 "[HKEY_CURRENT_USER\\Software\\Fixture\\Sub\\" +
@@ -124,13 +141,17 @@ TEST(RegFile, ImportsEveryFormOfTheFormat) {
       "; a comment, then a blank line\n"
       "\n"
       "  @ = \"d\\\\e\\\"f\"   ; after the data\n"
+      "# a comment of the other kind\n"
       "\"Text\"=\"citt\xc3\xa0 \xe2\x82\xac\"\n"
-      "\"Number\"=dword:1c02A\n"
-      "\"Bytes\"=hex:1, 02,\\\n"
-      "   ff\n"
+      "\"Number\"=dword:\t1c02A\n"
+      "\"Bytes\"=hex:1, 02,\\ ; a comment after the backslash\n"
+      "; a comment, and a blank line, inside the data\n"
+      "\n"
+      "   ff,\n"
       "\"Empty\"=hex:\n"
       "\"Gone\"=\"x\"\n"
-      "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\n"
+      "\"Expand\"=hex(2):25,00,41,00,25,00\n"
+      "\"Multi\"=hex(7):61,00,00,00,62,00\n"
       "\"Quad\"=hex(B):01,00,00,00,00,00,00,00\n"
       "\"Gone\"=-\n"
       "[HKEY_CURRENT_USER\\Software\\Fixture\\Sub\\Deleted]\n"
@@ -139,19 +160,25 @@ TEST(RegFile, ImportsEveryFormOfTheFormat) {
       std::string(255, 'k') +
       "]\n"
       "[HKEY_CLASSES_ROOT\\.fixture]\n"
-      "@=\"f\"\n";
-  std::string crlf;
+      "@=\"f\"\n"
+      "\"Tail\"=hex:0a,\\\n";  // the file may end after the backslash
+  std::string crlf, cr = body;
   for (const char c : body) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  std::replace(cr.begin(), cr.end(), '\n', '\r');
   const struct {
     const char* what;
     std::string file;
   } forms[] = {
       {"UTF-16LE", Utf16File("Windows Registry Editor Version 5.00\r\n" + crlf)},
       {"UTF-8", "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n" + body},
+      {"UTF-8, lines that end at CR", "Windows Registry Editor Version 5.00\r" + cr},
       // REGEDIT4 holds the code page's texts, also in hex(2) and hex(7).
       {"REGEDIT4 in code page 1252",
-       "REGEDIT4\r\n" + std::regex_replace(*MemoryRegistry().ToCodePage(cregistry::FromUtf8(crlf)),
-                                           std::regex("25,00,41,00,25,00,00,00"), "25,41,25,00")},
+       "REGEDIT4\r\n" +
+           std::regex_replace(
+               std::regex_replace(*MemoryRegistry().ToCodePage(cregistry::FromUtf8(crlf)),
+                                  std::regex("25,00,41,00,25,00"), "25,41,25"),
+               std::regex("61,00,00,00,62,00"), "61,00,62")},
   };
   for (const auto& form : forms) {
     SCOPED_TRACE(form.what);
@@ -160,6 +187,8 @@ TEST(RegFile, ImportsEveryFormOfTheFormat) {
     EXPECT_EQ(memory.ExportReg(kUser, "Software\\Fixture"), Utf16File(canonical));
     const auto classes = memory.Stored(cregistry::RootHandle(INT32_MIN), ".fixture", "");
     EXPECT_TRUE(classes && classes->data == Bytes("f\0"));
+    const auto tail = memory.Stored(cregistry::RootHandle(INT32_MIN), ".fixture", "Tail");
+    EXPECT_TRUE(tail && tail->data == Bytes("\x0a"));
   }
   MemoryRegistry japanese(932);
   japanese.ImportReg("REGEDIT4\n[HKCU\\J]\n\"\x93\xfa\"=\"\x96\x7b\"\n\"e\"=hex(2):8c,ea,00\n");
@@ -184,7 +213,29 @@ TEST(RegFile, AFileWithAnErrorChangesNothing) {
       {"REGEDIT4\n[HKCU\\X\n", 2, "\"]\""},
       {"REGEDIT4\n[HKCU\\X]\n\"v\"=dword:123456789\n", 3, "at most 8"},
       {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex:01,2g\n", 3, "\",\" between bytes"},
-      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex:01,\\\n\n", 4, "a byte"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex:01,\\\n\n\"w\"=dword:1\n", 5, "a byte"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex:01,\\\n#c\n02\n", 4, "# comment inside"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex:01\\\n02\n", 3, "\",\" before the"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex:01 #c\n", 3, "\",\" between bytes"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=\"a\\0b\"\n", 3, "\"\\0\""},
+      {"REGEDIT4\n[HKCU\\X]\n\"a\\0b\"=\"\"\n", 3, "\"\\0\""},
+      {std::string("REGEDIT4\n[HKCU\\X]\n[HKCU\\Y\0Z]\n", 27), 3, "U+0000"},
+      {Utf16File("Windows Registry Editor Version 5.00\r\n\r\n[HKCU\\X]\r\n") + "A", 4,
+       "inside a character"},
+      {"REGEDIT4\n[HKCU\\X]\n[-HKLM\\SOFTWARE\\Classes]\n", 3, "never deletes"},
+      {"REGEDIT4\n[HKCU\\X]\n[-HKEY_LOCAL_MACHINE\\SOFTWARE]\n", 3, "never deletes"},
+      {"REGEDIT4\n[HKCU\\X]\n[-HKLM\\System\\CurrentControlSet]\n", 3, "never deletes"},
+      {"REGEDIT4\n[HKCU\\X]\n[HKCU\\Locked\\Sub]\n", 3, "may not be made"},
+      {"REGEDIT4\n[HKCU\\Locked]\n\"v\"=\"x\"\n", 3, "may not be set"},
+      {"REGEDIT4\n[HKCU\\Locked]\n\"v\"=-\n", 3, "may not be set"},
+      {"REGEDIT4\n[HKCU\\X]\n[-HKCU\\Locked]\n", 3, "may not be deleted"},
+      {"REGEDIT4\n[HKCU\\X]\n[-HKCU\\Holder]\n", 3, "registry link in the tree"},
+      {"REGEDIT4\n[HKCU\\" + Deep(509) + "]\n[HKCU\\" + Deep(510) + "]\n", 3, "512 levels"},
+      // Everything the file did before its error is undone: values set,
+      // replaced and deleted in place, keys deleted and made again.
+      {"REGEDIT4\n[HKCU\\Kept]\n\"w\"=\"new\"\n\"v\"=\"changed\"\n\"v\"=-\n[-HKCU\\Kept]\n"
+       "[HKCU\\Kept\\Again]\n\"u\"=-\n[HKCU\\Locked\\Sub]\n",
+       9, "may not be made"},
       {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex(zz):01\n", 3, "the type in hex("},
       {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex(100000000):01\n", 3, "the type in hex("},
       {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex():01\n", 3, "expected hex(<type>):"},
@@ -204,7 +255,12 @@ TEST(RegFile, AFileWithAnErrorChangesNothing) {
     SCOPED_TRACE(row.file);
     MemoryRegistry memory;
     memory.Store(kUser, "Kept", "v", 1, Bytes("x\0"));
+    memory.Store(kUser, "Kept", "u", 4, Bytes("\1\0\0\0"));
     memory.AddLink(kUser, "Link", kUser, "Kept");
+    memory.AddLink(kUser, "Holder\\Link", kUser, "Kept");
+    memory.DenyAccess(kUser, "Locked",
+                      cregistry::access::kCreateSubKey | cregistry::access::kSetValue |
+                          cregistry::access::kDelete);
     const auto before = memory.Dump();
     try {
       // Everything before the error would apply: the key X, its value.
@@ -375,6 +431,51 @@ TEST_F(RegFileUnderWine, RoundTripsThroughWinesRegExe) {
   ASSERT_EQ(Reg(L"import %F"), 0u);
   memory.ImportReg(deletions);
   EXPECT_EQ(memory.ExportReg(kUser, base()), Exported());
+}
+// Where reg import's rules come from Wine's own tests of it (which pass on
+// Windows): what reg.exe takes, ImportReg takes with the same bytes; a line
+// it skips, ImportReg refuses whole.
+TEST_F(RegFileUnderWine, ImportsAsRegImportDoes) {
+  const struct {
+    const char* what;
+    std::string lines;
+    bool taken;
+  } rows[] = {
+      {"hex(2) without its NUL", "\"v\"=hex(2):25,00,41,00,25,00\r\n", true},
+      {"hex(7) without its last NUL", "\"v\"=hex(7):61,00,00,00,62,00\r\n", true},
+      {"hex(1) without its NUL", "\"v\"=hex(1):61,00\r\n", true},
+      {"empty hex(2)", "\"v\"=hex(2):\r\n", true},
+      {"a ; comment and a blank line in continued data", "\"v\"=hex:01,\\\r\n; c\r\n\r\n  02\r\n",
+       true},
+      {"a comment after the backslash", "\"v\"=hex:01,\\ ;c\r\n  02\r\n", true},
+      {"a comma at the end", "\"v\"=hex:01,02,\r\n", true},
+      {"a # comment line", "# c\r\n\"v\"=\"x\"\r\n", true},
+      {"blanks after dword:", "\"v\"=dword: 1\r\n", true},
+      {"a # comment in continued data", "\"v\"=hex:01,\\\r\n#c\r\n  02\r\n", false},
+      {"a \\0 escape in the data", "\"v\"=\"a\\0b\"\r\n", false},
+      {"a \\0 escape in the name", "\"a\\0b\"=\"x\"\r\n", false},
+      {"a key's name holding U+0000",
+       "[HKEY_CURRENT_USER\\" + base() + "\\a" + std::string(1, '\0') + "b]\r\n\"v\"=\"x\"\r\n",
+       false},
+  };
+  const std::string key = "[HKEY_CURRENT_USER\\" + base() + "]\r\n";
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    ASSERT_TRUE(DeleteTree(service(), kHkcu, base()));
+    const std::string file = Utf16File(std::string(kHeader) + key + row.lines);
+    WriteFile(file);
+    ASSERT_EQ(Reg(L"import %F"), 0u);
+    const std::string wines = Exported();
+    MemoryRegistry memory(GetACP());
+    if (row.taken) {
+      memory.ImportReg(file);
+      EXPECT_EQ(memory.ExportReg(kUser, base()), wines);
+      EXPECT_NE(wines, Utf16File(std::string(kHeader) + key + "\r\n"));  // the value is there
+    } else {
+      EXPECT_THROW(memory.ImportReg(file), RegFileError);
+      EXPECT_EQ(wines, Utf16File(std::string(kHeader) + key + "\r\n"));  // the line skipped
+    }
+  }
 }
 #endif
 

@@ -94,6 +94,11 @@ TYPED_TEST(ServiceContract, HandlesStayValidUntilClosedAndEnforceTheirAccess) {
   char name[256];
   EXPECT_EQ(this->service().EnumKey(reader, 0, name, sizeof name), status::kAccessDenied);
   this->Close(reader);
+  // A closed handle's value is given out again, as Windows reuses them:
+  // however many opens, none comes round to a root's value.
+  const KeyHandle again = this->Open(this->base(), access::kQueryValue);
+  EXPECT_EQ(again, reader);
+  this->Close(again);
   this->Close(writer);
 }
 
@@ -107,6 +112,23 @@ TYPED_TEST(ServiceContract, DeleteKeyRemovesALeafAndRefusesAKeyWithSubKeys) {
   EXPECT_FALSE(this->Exists(this->base() + "\\Parent"));
   EXPECT_EQ(this->service().DeleteKey(kHkcu, this->base() + "\\Parent"), status::kFileNotFound);
   EXPECT_EQ(this->service().DeleteKey(kHkcu, ""), status::kAccessDenied);  // never a root
+  // Nor a hive's root or a key behind a predefined root, by any call: an
+  // empty HKEY_CLASSES_ROOT too (as the stand-in's is).
+  const auto machine = cregistry::RootHandle(INT32_MIN + 2);
+  for (const char* fixed : {"SOFTWARE\\Classes", "SOFTWARE"}) {
+    SCOPED_TRACE(fixed);
+    EXPECT_EQ(this->service().DeleteKey(machine, fixed), status::kAccessDenied);
+    KeyHandle key = 0;
+    ASSERT_EQ(this->service().OpenKeyNoFollow(machine, fixed, access::kDelete, key), 0);
+    EXPECT_EQ(this->service().DeleteOpenKey(key), status::kAccessDenied);
+    this->Close(key);
+  }
+  if (auto* memory = this->memory()) {
+    memory->Remove(machine, "SOFTWARE");
+    memory->Store(cregistry::RootHandle(INT32_MIN), ".rpvcontract", "v", 1, Bytes("c\0"));
+    EXPECT_TRUE(memory->Stored(machine, "SOFTWARE\\Classes\\.rpvcontract", "v"));
+    memory->Remove(machine, "SOFTWARE\\Classes\\.rpvcontract");
+  }
 }
 
 TYPED_TEST(ServiceContract, DeletionNeedsTheRightToDeleteAndNothingElse) {

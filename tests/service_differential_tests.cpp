@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <random>
+#include <regex>
 #include <set>
 
 #include "code_page.h"
@@ -538,6 +539,9 @@ std::vector<Step> RandomSequence(std::uint32_t seed, unsigned codePage, const Al
 //    and writes an empty text otherwise (Wine's own tests hold Windows'
 //    answer, and later Wine gives it): random expansions offer room enough,
 //    a directed row holds Windows' answer.
+// 9. Wine 8 makes a key at any depth, Windows none below level 512 (counted
+//    from \REGISTRY, which is 1; HKEY_CURRENT_USER is 3): random paths
+//    stay far above it, a directed row holds Windows' answer (87).
 // 8. Wine 8 marks no handle of a key opened below HKEY_CLASSES_ROOT, Windows
 //    marks each with 2 in its low two bits: transcripts name handles by
 //    label, and the contract suite checks the mark.
@@ -677,6 +681,11 @@ std::vector<Directed> DirectedRows(unsigned codePage) {
         Open(Root(kLocalMachine),
              "System\\CurrentControlSet\\Hardware Profiles\\Current\\RPVDifferential", 0x1),
         DeleteKey(Root(kCurrentConfig), "RPVDifferential")}},
+      {"a hive's root and the keys behind the predefined roots are never deleted",
+       {DeleteKey(Root(kLocalMachine), "SOFTWARE\\Classes"),
+        DeleteKey(Root(kLocalMachine), "SOFTWARE"),
+        OpenNoFollow(Root(kLocalMachine), "SOFTWARE\\Classes", 0x10000), DeleteOpen(Label(1)),
+        OpenNoFollow(Root(kLocalMachine), "SOFTWARE", 0x10000), DeleteOpen(Label(2))}},
       {"this computer's name, with and without backslashes",
        {Connect("self", kCurrentUser), Connect("\\\\self", kCurrentUser),
         Connect("", kCurrentUser)}},
@@ -755,6 +764,17 @@ std::vector<Directed> DirectedRows(unsigned codePage) {
       std::vector<std::string>{"Expand(\"abc\", 0) -> 5 [\\xBD\\xBD\\xBD\\xBD]",
                                "Expand(\"abc\", 4) -> 5 [\\x00\\xBD\\xBD\\xBD\\xBD\\xBD\\xBD\\xBD]",
                                "Expand(\"abc\", 5) -> 4 [abc\\x00\\xBD\\xBD\\xBD\\xBD\\xBD]"});
+  // The test's key lies 3 levels below HKEY_CURRENT_USER (3): 506 more
+  // reach level 512.
+  std::string deepest = "L";
+  for (int level = 7; level < 512; ++level) deepest += "\\L";
+  rows.emplace_back("9: no key below level 512",
+                    std::vector<Step>{Create(base, deepest, 0x3F), Create(Label(1), "L", 0x3F)},
+                    "Wine 8 makes a key at any depth",
+                    std::vector<std::string>{
+                        "Create(h0, \"" + std::regex_replace(deepest, std::regex("\\\\"), "\\x5C") +
+                            "\", 0x3F) -> 0 h1",
+                        "Create(h1, \"L\", 0x3F) -> 87"});
   // 0x80000001 zero-extended: HKEY_CURRENT_USER on 64-bit Windows.
   if (sizeof(KeyHandle) == 8) {
     rows.emplace_back("a root zero-extended",

@@ -139,7 +139,22 @@ TYPED_TEST(ValueRead, SaysWhyItYieldedWhatItDid) {
        },
        READ_NOT_CONVERTED, 234},
   };
-  for (const auto& row : rows) {
+  // The key deleted by another program after the open, before the probe or
+  // before the fetch: whichever call sees it go, the key is not there.
+  const auto vanishing = [this](int query) {
+    return [this, query](cRegistry&) {
+      this->Put(this->base() + "\\Vanishing", "v", 1, Bytes("x\0"));
+      this->Address("Vanishing", u"v");
+      this->hooks().BeforeCall(
+          cregistry::Operation::kQueryValue,
+          [this] { DeleteTree(this->service(), kHkcu, this->base() + "\\Vanishing"); }, query);
+    };
+  };
+  const Row vanished[] = {{"key deleted before the probe", vanishing(1), READ_NO_KEY, 1018},
+                          {"key deleted before the fetch", vanishing(2), READ_NO_KEY, 1018}};
+  std::vector<Row> all(std::begin(rows), std::end(rows));
+  all.insert(all.end(), std::begin(vanished), std::end(vanished));
+  for (const auto& row : all) {
     SCOPED_TRACE(row.what);
     this->reg.emplace(this->service());
     row.address(*this->reg);

@@ -21,6 +21,19 @@
 // the buffer has room for it, its NUL and one byte more). A differential
 // test holds it to advapi32 call by call.
 //
+// Note: it keeps Windows' limits. A tree is 512 levels deep at most,
+// counted as Windows counts them from \REGISTRY: HKEY_LOCAL_MACHINE and
+// HKEY_USERS are level 2, HKEY_CURRENT_USER level 3, so a key may lie 509
+// levels below HKEY_CURRENT_USER; creating one deeper answers 87. A key's
+// name is 255 characters at most, a value's 16,383. The hives' roots, the
+// keys behind the predefined roots (HKEY_LOCAL_MACHINE\SOFTWARE and
+// SOFTWARE\Classes, HKEY_LOCAL_MACHINE\System down to the current hardware
+// profile) and the roots themselves are never deleted: a deletion answers
+// 5. A handle's value is given out again once it is closed, the last closed
+// first, as Windows reuses them, so that no handle ever equals a root's.
+// Sub-keys and values are found, listed by index (in either direction, and
+// while deleting) and deleted in logarithmic time.
+//
 // Note: a registry link is followed wherever Windows follows one: at every
 // level of a path but the last of OpenKeyNoFollow, also by DeleteKey, whose
 // target is what it deletes. A link's target is its value SymbolicLinkValue
@@ -30,9 +43,8 @@
 // found, one that leads round in a circle answers 87.
 //
 // It does not model security descriptors (DenyAccess stands in for them),
-// volatile keys, the per-user half of HKEY_CLASSES_ROOT, the 512-level limit
-// of a tree, transactions, change notifications, registry redirection or
-// the wide (W) entry points.
+// volatile keys, the per-user half of HKEY_CLASSES_ROOT, transactions,
+// change notifications, registry redirection or the wide (W) entry points.
 //
 // To make calls fail, throw or be recorded, wrap it in a HookedService
 // (cregistry/hooked_service.h).
@@ -50,6 +62,10 @@
 #include "cregistry/registry_service.h"
 
 namespace cregistry {
+namespace memory {
+struct Node;
+struct Computer;
+}  // namespace memory
 
 class MemoryRegistry final : public RegistryService {
  public:
@@ -90,12 +106,16 @@ class MemoryRegistry final : public RegistryService {
   // --- What it holds, set up and read directly --------------------------
   // These bypass handles and access rights, and address keys as they are
   // stored: a link is a key of its own, never followed. Paths are below the
-  // root, in the code page, levels separated by \.
+  // root, in the code page, levels separated by \. What the service would
+  // refuse to make they refuse too, and change nothing: a key's name longer
+  // than 255 characters, a key deeper than 512 levels, a value's name
+  // longer than 16,383 characters, a value in a link but its target.
 
   // Refuses, with status 5, opening the key with any of the rights in
   // deniedAccess; kCreateSubKey also refuses creating keys below it, and
-  // kDelete deleting it. The key need not exist yet.
-  void DenyAccess(KeyHandle root, const std::string& path, std::uint32_t deniedAccess);
+  // kDelete deleting it. The key need not exist yet: it is made (false
+  // where it cannot be).
+  bool DenyAccess(KeyHandle root, const std::string& path, std::uint32_t deniedAccess);
   // Makes a computer reachable by ConnectRegistry with its own, empty
   // registry. Any other name but the local one reports status 53.
   void AddComputer(const std::string& name);
@@ -109,17 +129,19 @@ class MemoryRegistry final : public RegistryService {
   // entry points names it: its name may hold characters that the code page
   // cannot, which the listings hand out as Windows does, as a look-alike
   // (Ł as L, the fullwidth backslash as \) or "?". A name no key can have
-  // (empty, with a backslash, longer than 255) makes nothing.
-  void AddWideKey(KeyHandle root, const std::string& path, const Text& name);
+  // (empty, with a backslash, longer than 255) makes nothing, and answers
+  // false.
+  bool AddWideKey(KeyHandle root, const std::string& path, const Text& name);
   // Adds a registry link at path whose SymbolicLinkValue names targetPath
   // below targetRoot (which need not exist), as a program makes one with
   // REG_OPTION_CREATE_LINK. False, and nothing changed, where a key is
-  // already.
+  // already or none can be made.
   bool AddLink(KeyHandle root, const std::string& path, KeyHandle targetRoot,
                const std::string& targetPath);
   // Removes the key at path with everything below it (names that no path
-  // can spell included); handles to them answer 1018 from then on. A root
-  // stays.
+  // can spell included); handles to them answer 1018 from then on. A key
+  // that Windows never deletes (a root, a hive's root, a key behind a
+  // predefined root) stays, with all it holds.
   void Remove(KeyHandle root, const std::string& path);
 
   bool KeyPresent(KeyHandle root, const std::string& path) const;
@@ -129,7 +151,9 @@ class MemoryRegistry final : public RegistryService {
   };
   std::optional<StoredValue> Stored(KeyHandle root, const std::string& path,
                                     const std::string& name) const;
-  void Store(KeyHandle root, const std::string& path, const std::string& name, std::uint32_t type,
+  // Stores a value (texts given in the code page), making the key where it
+  // is missing; false, and nothing changed, where the service would refuse.
+  bool Store(KeyHandle root, const std::string& path, const std::string& name, std::uint32_t type,
              std::vector<std::uint8_t> data);
   // Every key and value of this computer's registry, one line each
   // ("HKCU\\Path" and "HKCU\\Path|name=type:hex"), names in the code page,
@@ -147,26 +171,37 @@ class MemoryRegistry final : public RegistryService {
   // with its byte-order mark, or UTF-8, or ASCII) and "REGEDIT4" (this
   // registry's code page): key headers with every root's name and short
   // name, @ for the default value, strings with their escapes, dword:, hex:
-  // and hex(<type>): over continued lines, comments and blank lines, CR LF
-  // or LF. All or nothing: a file with an error changes nothing, and raises
-  // RegFileError (cregistry/reg_file_error.h) with the line and what was
-  // expected there. A key whose path meets a registry link (AddLink) is such
-  // an error: reg import would write or delete where the link leads.
+  // and hex(<type>): over continued lines (which may hold blank lines and ;
+  // comments between them), a text in hex given the NUL it lacks, comments
+  // (; and #) and blank lines, CR LF, LF or CR. All or nothing: a file with an error changes
+  // nothing, and raises RegFileError (cregistry/reg_file_error.h) with the line and what was
+  // expected there. Such an error is also a line that Windows' reg import
+  // skips (a \0 escape, a line holding U+0000, a # comment inside continued
+  // data...), and a line that it could not apply as this registry
+  // would hold it: a key whose path meets a registry link (AddLink), a tree
+  // to delete that holds one (reg import would write or delete where the
+  // link leads), a key Windows never deletes, a key deeper than 512 levels,
+  // and a key made, a value written or a key deleted where DenyAccess
+  // refuses it. Each line is checked against the registry as the lines
+  // before it left it.
   void ImportReg(std::string_view file);
   void ImportRegFile(const std::string& fileName);
   // The key at path below root with everything below it, as reg export
   // writes it: version 5.00, UTF-16LE with its byte-order mark, CR LF, the
   // values in the order they were created, the sub-keys in listing order,
   // hex data wrapped at 80 columns. A snapshot to compare, diff, or load
-  // into Windows. Raises RegFileError for a key that is not there or that
-  // holds a registry link (which reg export would follow out of the key);
-  // the *File forms also for a file that cannot be read or written.
+  // into Windows, which reg import reads back as the keys it was taken
+  // from. Raises RegFileError for a key that is not there, that holds a
+  // registry link (which reg export would follow out of the key), or a key
+  // whose name a .reg file cannot carry (holding CR, LF or U+0000); the *File
+  // forms also for a file that cannot be read (a folder or a device
+  // included) or written.
   std::string ExportReg(KeyHandle root, const std::string& path) const;
   void ExportRegFile(KeyHandle root, const std::string& path, const std::string& fileName) const;
 
  private:
-  struct Node;
-  struct Computer;
+  using Node = memory::Node;
+  using Computer = memory::Computer;
   struct OpenHandle {
     std::shared_ptr<Node> node;
     std::uint32_t access;
@@ -202,13 +237,17 @@ class MemoryRegistry final : public RegistryService {
               Follow follow, KeyHandle& result);
   // Removes a key with everything below it (a root stays).
   void Remove(Node& key);
+  // The key at path below root for the direct access, made with every
+  // missing level where each can be.
+  bool Make(KeyHandle root, const std::string& path, std::shared_ptr<Node>& node);
   Computer& Local() const { return *local_; }
 
   unsigned codePage_;
   std::map<Text, std::unique_ptr<Computer>> computers_;  // by folded name
   Computer* local_;
   std::map<KeyHandle, OpenHandle> handles_;
-  KeyHandle nextHandle_ = 0x1000;
+  KeyHandle nextHandle_;
+  std::vector<KeyHandle> freeHandles_;       // closed, to be given out again
   std::map<Text, std::string> environment_;  // by folded name
 };
 

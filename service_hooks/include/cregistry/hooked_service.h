@@ -12,6 +12,7 @@
 // CloseFailures().
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -56,6 +57,12 @@ class HookedService final : public RegistryService {
   explicit HookedService(RegistryService& service) : service_(service) {}
 
   // --- Hooks ---------------------------------------------------------------
+  // Each hook counts the calls of its operation from the moment it is set
+  // and fires on exactly the occurrence it was set for, whatever other hooks
+  // are set for the same operation and in whatever order: faults set for the
+  // 1st and the 2nd QueryValue fail the probe and the fetch that follows it.
+  // On the call they share, the actions run first (in the order they were
+  // set), then the exception or the fault.
 
   // Makes calls of the operation fail with the status instead of reaching
   // the service: every call when occurrence is 0, else only the
@@ -72,7 +79,9 @@ class HookedService final : public RegistryService {
   // Runs the action just before the occurrence-th call of the operation
   // from now reaches the service: another program changing the registry or
   // the environment between two calls of the class. What the action throws
-  // leaves the call, but for a close's (see the note above).
+  // leaves the call, but for a close's (see the note above). The calls the
+  // action makes through this wrapper are that other program's: they reach
+  // the service unhooked and are recorded, but count as no occurrence.
   void BeforeCall(Operation operation, std::function<void()> action, int occurrence = 1);
   // What actions before a close threw, in order, since the wrapper was made
   // or ClearFaults.
@@ -135,15 +144,22 @@ class HookedService final : public RegistryService {
   Status Open(Operation operation, OpenCall call, KeyHandle parent, const std::string& subKey,
               std::uint32_t access, KeyHandle& result);
 
+  // The call of the operation that is the occurrence-th from now.
+  std::uint64_t CallFromNow(Operation operation, int occurrence) const;
+
   struct Hook {
     Operation operation;
-    int remaining;  // calls until it fires; 0: every call (faults only)
+    std::uint64_t call;  // the call of the operation it fires on; 0: every call (faults only)
     Status status;
     std::exception_ptr failure;
     std::function<void()> action;
   };
   RegistryService& service_;
   std::vector<Hook> faults_, failures_, actions_;
+  // How many calls of each operation have been made, counted as the hooks
+  // count them.
+  std::array<std::uint64_t, static_cast<std::size_t>(Operation::kDeleteOpenKey) + 1> counted_{};
+  bool inAction_ = false;
   std::set<KeyHandle> open_;
   std::vector<RecordedCall> calls_;
   std::vector<std::exception_ptr> closeFailures_;
