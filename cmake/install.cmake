@@ -11,7 +11,7 @@ include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 # The library's own version, apart from the program's.
-set(cregistry_version 2.0.0)
+set(cregistry_version 2.1.0)
 
 foreach(part cRegistryService cRegistryMemory cRegistry)
   # A consumer needs C++17, whatever the project builds with.

@@ -194,21 +194,27 @@ struct Node {
   ValueNumber nextValue_ = 0;
 };
 
+// The user this registry's HKEY_CURRENT_USER belongs to: its key below
+// HKEY_USERS, as a link's target names it.
+constexpr char16_t kCurrentUserSid[] = u"S-1-5-21-0-0-0-1000";
+
 struct Computer {
   std::map<KeyHandle, std::shared_ptr<Node>> roots;
 
   Computer() {
     // Levels as Windows counts them: \REGISTRY\MACHINE and \REGISTRY\USER
-    // are 2, the current user's key below \REGISTRY\USER is 3.
-    for (std::int32_t hive = INT32_MIN + 1; hive <= INT32_MIN + 6; ++hive) {
+    // are 2.
+    for (const std::int32_t hive : {INT32_MIN + 2, INT32_MIN + 3, INT32_MIN + 4, INT32_MIN + 6}) {
       auto& root = roots[RootHandle(hive)];
       root = std::make_shared<Node>();
-      root->level = hive == INT32_MIN + 1 ? 3 : 2;
+      root->level = 2;
       root->fixed = true;
     }
+    // HKEY_CURRENT_USER is the user's key below HKEY_USERS;
     // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\SOFTWARE\Classes, as on Wine;
     // HKEY_CURRENT_CONFIG is the current hardware profile. Like the hives'
     // roots (SOFTWARE, System), they and the keys above them stay.
+    roots[RootHandle(INT32_MIN + 1)] = Fixed(roots[RootHandle(INT32_MIN + 3)], {kCurrentUserSid});
     const auto& machine = roots[RootHandle(INT32_MIN + 2)];
     roots[RootHandle(INT32_MIN)] = Fixed(machine, {u"SOFTWARE", u"Classes"});
     roots[RootHandle(INT32_MIN + 5)] =

@@ -15,7 +15,7 @@ constexpr char16_t kDigits[] = u"0123456789abcdef";
 constexpr std::size_t kHexColumns = 77;
 
 // A name or text in double quotes: a backslash, a quote and the line breaks
-// escaped. A text ends at its first U+0000, as reg export writes one.
+// escaped; a text ends at its NUL.
 Text Quoted(TextView text) {
   Text out(1, u'"');
   for (const char16_t c : text) {
@@ -54,10 +54,20 @@ void RegFileWriter::Key(const Text& name) {
 
 void RegFileWriter::Value(const Text& name, std::uint32_t type,
                           const std::vector<std::uint8_t>& data) {
+  // reg import reads a text back as it was written only where it ends
+  // with its NUL character (or is empty): in hex it would gain one.
+  const std::size_t size = data.size();
+  const bool ended = size % 2 == 0 && (size == 0 || (data[size - 2] | data[size - 1]) == 0);
+  if (IsTextType(type) && !ended) {
+    throw RegFileError(
+        0, "a value whose data a .reg file cannot carry (a text without its NUL): " + ToUtf8(name));
+  }
   const Text start = (name.empty() ? Text(u"@") : Quoted(name)) + u'=';
   text_ += start;
-  if (type == 1) {
-    text_ += Quoted(TextOfData(data));
+  // A string in quotes carries a text with one NUL, at its end; hex the rest.
+  const Text text = type == 1 ? TextOfData(data) : Text();
+  if (!text.empty() && text.find(u'\0') == text.size() - 1) {
+    text_ += Quoted(text);
   } else if (type == 4 && data.size() == 4) {
     text_ += u"dword:" + Hex(static_cast<std::uint32_t>(data[0] | data[1] << 8 | data[2] << 16 |
                                                         static_cast<std::uint32_t>(data[3]) << 24),

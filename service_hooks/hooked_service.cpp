@@ -1,38 +1,81 @@
 #include "cregistry/hooked_service.h"
 
 #include <algorithm>
+#include <array>
+#include <map>
+#include <optional>
+#include <set>
 #include <stdexcept>
 
+#include "guarded.h"
+
 namespace cregistry {
+
 namespace {
 
-// Takes the hook set for this call (the call-th of its operation) out of the
-// list; faults that fire on every call stay.
-template <typename Hooks>
-bool Fires(Hooks& hooks, Operation operation, std::uint64_t call,
-           typename Hooks::value_type& fired) {
-  for (auto it = hooks.begin(); it != hooks.end(); ++it) {
-    if (it->operation != operation || (it->call != 0 && it->call != call)) continue;
-    if (it->call == 0) {
-      fired = *it;
-    } else {
-      fired = std::move(*it);
-      hooks.erase(it);
-    }
-    return true;
+constexpr std::size_t kOperations = static_cast<std::size_t>(Operation::kDeleteOpenKey) + 1;
+
+// What is set for one call of an operation.
+struct Due {
+  std::vector<std::function<void()>> actions;  // in the order they were set
+  std::exception_ptr failure;
+  std::optional<Status> fault;
+};
+
+// The wrapper whose action this thread is running, if any: the calls the
+// action makes are another program's.
+thread_local const HookedService* tRunningActionOf = nullptr;
+
+class RunningAction {
+ public:
+  explicit RunningAction(const HookedService* wrapper) : outer_(tRunningActionOf) {
+    tRunningActionOf = wrapper;
   }
-  return false;
-}
+  ~RunningAction() { tRunningActionOf = outer_; }
+  RunningAction(const RunningAction&) = delete;
+  RunningAction& operator=(const RunningAction&) = delete;
+
+ private:
+  const HookedService* outer_;
+};
 
 }  // namespace
 
-std::uint64_t HookedService::CallFromNow(Operation operation, int occurrence) const {
-  return counted_[static_cast<std::size_t>(operation)] + static_cast<std::uint64_t>(occurrence);
-}
+struct HookedService::State {
+  // The call of the operation that is the occurrence-th from now.
+  std::uint64_t CallFromNow(Operation operation, int occurrence) const {
+    return counted[static_cast<std::size_t>(operation)] + static_cast<std::uint64_t>(occurrence);
+  }
+  Due& At(Operation operation, int occurrence) {
+    return due[{operation, CallFromNow(operation, occurrence)}];
+  }
+
+  Mutex mutex;
+  // What is set for a given call, found in a map operation whatever the
+  // number of hooks; and the faults of every call of an operation.
+  std::map<std::pair<Operation, std::uint64_t>, Due> due;
+  std::array<std::optional<Status>, kOperations> always;
+  // How many calls of each operation have been made, as the hooks count them.
+  std::array<std::uint64_t, kOperations> counted{};
+  std::set<KeyHandle> open;
+  std::vector<RecordedCall> calls;
+  std::vector<std::exception_ptr> closeFailures;
+};
+
+HookedService::HookedService(RegistryService& service)
+    : service_(service), state_(std::make_unique<State>()) {}
+
+HookedService::~HookedService() = default;
 
 void HookedService::InjectFault(Operation operation, Status status, int occurrence) {
-  faults_.push_back({operation, occurrence <= 0 ? 0 : CallFromNow(operation, occurrence), status,
-                     nullptr, nullptr});
+  MutexLock lock(state_->mutex);
+  if (occurrence > 0) {
+    auto& fault = state_->At(operation, occurrence).fault;
+    if (!fault) fault = status;  // the first set for a call is the one it meets
+  } else {
+    auto& always = state_->always[static_cast<std::size_t>(operation)];
+    if (!always) always = status;
+  }
 }
 
 void HookedService::InjectException(Operation operation, std::exception_ptr failure,
@@ -42,61 +85,99 @@ void HookedService::InjectException(Operation operation, std::exception_ptr fail
         "HookedService: a close cannot throw (it runs in destructors); make it fail with "
         "InjectFault(Operation::kCloseKey, status) instead");
   }
-  failures_.push_back(
-      {operation, CallFromNow(operation, std::max(occurrence, 1)), 0, std::move(failure), nullptr});
+  if (!failure) throw std::invalid_argument("HookedService: no exception to throw");
+  MutexLock lock(state_->mutex);
+  auto& due = state_->At(operation, std::max(occurrence, 1)).failure;
+  if (!due) due = std::move(failure);
 }
 
 void HookedService::BeforeCall(Operation operation, std::function<void()> action, int occurrence) {
-  actions_.push_back(
-      {operation, CallFromNow(operation, std::max(occurrence, 1)), 0, nullptr, std::move(action)});
+  MutexLock lock(state_->mutex);
+  state_->At(operation, std::max(occurrence, 1)).actions.push_back(std::move(action));
+}
+
+std::vector<std::exception_ptr> HookedService::CloseFailures() const {
+  MutexLock lock(state_->mutex);
+  return state_->closeFailures;
 }
 
 void HookedService::ClearFaults() {
-  faults_.clear();
-  failures_.clear();
-  actions_.clear();
-  closeFailures_.clear();
+  MutexLock lock(state_->mutex);
+  state_->due.clear();
+  state_->always.fill(std::nullopt);
+  state_->closeFailures.clear();
+}
+
+int HookedService::OpenHandleCount() const {
+  MutexLock lock(state_->mutex);
+  return static_cast<int>(state_->open.size());
+}
+
+std::vector<RecordedCall> HookedService::Calls() const {
+  MutexLock lock(state_->mutex);
+  return state_->calls;
 }
 
 int HookedService::CountCalls(Operation operation) const {
+  MutexLock lock(state_->mutex);
   return static_cast<int>(
-      std::count_if(calls_.begin(), calls_.end(),
+      std::count_if(state_->calls.begin(), state_->calls.end(),
                     [operation](const RecordedCall& call) { return call.operation == operation; }));
 }
 
-bool HookedService::Intercept(Operation operation, Status& status) {
-  // The calls an action makes are another program's: neither counted nor
-  // hooked.
-  if (inAction_) return false;
-  const std::uint64_t call = ++counted_[static_cast<std::size_t>(operation)];
-  Hook fired;
-  if (Fires(failures_, operation, call, fired)) std::rethrow_exception(fired.failure);
-  while (Fires(actions_, operation, call, fired)) {
-    inAction_ = true;
-    try {
-      fired.action();
-    } catch (...) {
-      inAction_ = false;
-      throw;
+void HookedService::ClearCalls() {
+  MutexLock lock(state_->mutex);
+  state_->calls.clear();
+}
+
+bool HookedService::Intercept(Operation operation, Status& status,
+                              std::vector<std::exception_ptr>* kept) {
+  if (tRunningActionOf == this) return false;
+  // What fires is taken out under the lock; the actions run without it.
+  Due due;
+  std::optional<Status> always;
+  {
+    MutexLock lock(state_->mutex);
+    const std::uint64_t call = ++state_->counted[static_cast<std::size_t>(operation)];
+    const auto it = state_->due.find({operation, call});
+    if (it != state_->due.end()) {
+      due = std::move(it->second);
+      state_->due.erase(it);
     }
-    inAction_ = false;
+    always = state_->always[static_cast<std::size_t>(operation)];
   }
-  if (!Fires(faults_, operation, call, fired)) return false;
-  status = fired.status;
-  return true;
+  for (const auto& action : due.actions) {
+    const RunningAction running(this);
+    if (!kept) {
+      action();
+      continue;
+    }
+    try {
+      action();
+    } catch (...) {
+      kept->push_back(std::current_exception());
+    }
+  }
+  if (due.failure) std::rethrow_exception(due.failure);
+  // A fault set for this very call comes before one of every call.
+  const std::optional<Status> fault = due.fault ? due.fault : always;
+  if (fault) status = *fault;
+  return fault.has_value();
 }
 
 Status HookedService::Record(Operation operation, KeyHandle key, const std::string& name,
                              std::uint32_t value, Status status) {
-  calls_.push_back({operation, key, name, value, status});
+  MutexLock lock(state_->mutex);
+  state_->calls.push_back({operation, key, name, value, status});
   return status;
 }
 
 // Handles are counted without their low two bits, which Windows ignores (a
 // key of HKEY_CLASSES_ROOT has 2 there).
 void HookedService::Opened(Status status, KeyHandle key) {
-  if (status == status::kSuccess && key != 0 && !IsPredefinedRoot(key))
-    open_.insert(key & ~KeyHandle{3});
+  if (status != status::kSuccess || key == 0 || IsPredefinedRoot(key)) return;
+  MutexLock lock(state_->mutex);
+  state_->open.insert(key & ~KeyHandle{3});
 }
 
 Status HookedService::Open(Operation operation, OpenCall call, KeyHandle parent,
@@ -122,15 +203,18 @@ Status HookedService::CreateKey(KeyHandle parent, const std::string& subKey, std
 }
 
 Status HookedService::CloseKey(KeyHandle key) {
+  // What the actions before a close throw is kept: a close never throws.
   Status st = status::kSuccess;
-  bool failed = false;
-  try {
-    failed = Intercept(Operation::kCloseKey, st);
-  } catch (...) {
-    closeFailures_.push_back(std::current_exception());  // kept: a close never throws
+  std::vector<std::exception_ptr> thrown;
+  const bool failed = Intercept(Operation::kCloseKey, st, &thrown);
+  {
+    MutexLock lock(state_->mutex);
+    state_->closeFailures.insert(state_->closeFailures.end(), thrown.begin(), thrown.end());
+    // Uncounted before the service frees the value, which another thread's
+    // open may be given at once.
+    state_->open.erase(key & ~KeyHandle{3});
   }
   const Status closed = service_.CloseKey(key);  // a failed close still closes
-  open_.erase(key & ~KeyHandle{3});
   return Record(Operation::kCloseKey, key, {}, 0, failed ? st : closed);
 }
 

@@ -356,6 +356,8 @@ TEST(FaultInjection, EachHookFiresOnTheOccurrenceItWasSetFor) {
       {{{kFault, 0}, {kThrow, 2}}, {"F0", "T", "F0", "F0", "F0"}},
       {{{kThrow, 2}, {kFault, 0}}, {"F0", "T", "F0", "F0", "F0"}},
       {{{kCallingAction, 1}, {kFault, 2}}, {"Aok", "F2", "ok", "ok", "ok"}},
+      {{{kFault, 0}, {kFault, 2}}, {"F0", "F2", "F0", "F0", "F0"}},
+      {{{kThrow, 2}, {kAction, 2}}, {"ok", "AT", "ok", "ok", "ok"}},
   };
   for (const auto& row : rows) {
     MemoryRegistry memory;
@@ -414,11 +416,24 @@ TEST(FaultInjection, AnExceptionIsRefusedForACloseWhenItIsInjected) {
   EXPECT_THROW(
       hooks.InjectException(Operation::kCloseKey, std::make_exception_ptr(std::runtime_error("x"))),
       std::invalid_argument);
+  EXPECT_THROW(hooks.InjectException(Operation::kOpenKey, nullptr), std::invalid_argument);
   cRegistry reg(hooks);
   Address(reg, u"S", u"v", REG_SZ);
   reg.Value(Variant(u"x"));  // no exception was left waiting for the close
   EXPECT_EQ(hooks.OpenHandleCount(), 0);
   EXPECT_TRUE(hooks.CloseFailures().empty());
+  // An action before a close that throws is kept, and takes nothing else
+  // set for that close with it.
+  int ran = 0;
+  hooks.BeforeCall(Operation::kCloseKey, [] { throw std::runtime_error("x"); });
+  hooks.BeforeCall(Operation::kCloseKey, [&ran] { ++ran; });
+  hooks.InjectFault(Operation::kCloseKey, cregistry::status::kInvalidHandle, 1);
+  cregistry::KeyHandle key = 0;
+  ASSERT_EQ(hooks.OpenKey(kHkcu, "S", cregistry::access::kQueryValue, key), 0);
+  EXPECT_EQ(hooks.CloseKey(key), cregistry::status::kInvalidHandle);
+  EXPECT_EQ(ran, 1);
+  EXPECT_EQ(hooks.CloseFailures().size(), 1u);
+  EXPECT_EQ(hooks.OpenHandleCount(), 0);
 }
 
 TEST(BadInput, RootsThatNameNoHive) {
@@ -512,6 +527,63 @@ TEST(BadInput, TreesAtAndBeyondWindowsLimitsOnAOneMegabyteStack) {
         EXPECT_FALSE(memory.KeyPresent(kHkcu, "L"));
       },
       kWindowsStack);
+}
+
+// The direct access makes only what Windows could hold, whatever the
+// access rights, and where it refuses it changes nothing.
+TEST(BadInput, TheDirectAccessMakesOnlyWhatWindowsCouldHold) {
+  std::string deep = "D";  // to level 512: HKEY_CURRENT_USER is 3
+  for (int level = 5; level <= 512; ++level) deep += "\\D";
+  const auto one = Bytes("\1\0\0\0");
+  const struct {
+    const char* what;
+    std::function<bool(MemoryRegistry&)> call;
+    bool made;
+  } rows[] = {
+      {"a key at level 512", [&](MemoryRegistry& m) { return m.Store(kHkcu, deep, "v", 4, one); },
+       true},
+      {"a key below level 512",
+       [&](MemoryRegistry& m) { return m.Store(kHkcu, deep + "\\D", "v", 4, one); }, false},
+      {"a wide key below level 512",
+       [&](MemoryRegistry& m) { return m.AddWideKey(kHkcu, deep, u"w"); }, false},
+      {"a link below level 512",
+       [&](MemoryRegistry& m) { return m.AddLink(kHkcu, deep + "\\L", kHkcu, "T"); }, false},
+      {"a denial below level 512",
+       [&](MemoryRegistry& m) { return m.DenyAccess(kHkcu, deep + "\\D", 1); }, false},
+      {"a key's name of 256 characters",
+       [&](MemoryRegistry& m) {
+         return m.Store(kHkcu, "S\\" + std::string(256, 'k'), "v", 4, one);
+       },
+       false},
+      {"a value's name of 16384 characters",
+       [&](MemoryRegistry& m) { return m.Store(kHkcu, "S", std::string(16384, 'n'), 4, one); },
+       false},
+      {"a key below a link",
+       [&](MemoryRegistry& m) { return m.Store(kHkcu, "Link\\Sub", "v", 4, one); }, false},
+      {"a wide key below a link",
+       [&](MemoryRegistry& m) { return m.AddWideKey(kHkcu, "Link", u"w"); }, false},
+      {"a value in a link", [&](MemoryRegistry& m) { return m.Store(kHkcu, "Link", "v", 4, one); },
+       false},
+      {"a key below one whose creation is denied",
+       [&](MemoryRegistry& m) { return m.Store(kHkcu, "Locked\\Sub", "v", 4, one); }, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    MemoryRegistry memory;
+    ASSERT_TRUE(memory.AddLink(kHkcu, "Link", kHkcu, "T"));
+    ASSERT_TRUE(memory.DenyAccess(kHkcu, "Locked", cregistry::access::kCreateSubKey));
+    const auto before = memory.Dump();
+    EXPECT_EQ(row.call(memory), row.made);
+    if (!row.made) {
+      EXPECT_EQ(memory.Dump(), before);
+    }
+  }
+  // HKEY_USERS holds the current user's key, which is HKEY_CURRENT_USER.
+  MemoryRegistry memory;
+  memory.Store(kHkcu, "Software\\Demo", "v", 4, one);
+  const auto users = cregistry::RootHandle(INT32_MIN + 3);
+  EXPECT_TRUE(memory.Stored(users, "S-1-5-21-0-0-0-1000\\Software\\Demo", "v"));
+  EXPECT_EQ(memory.DeleteKey(users, "S-1-5-21-0-0-0-1000"), cregistry::status::kAccessDenied);
 }
 
 TEST(BadInput, ValueNamesUpToTheLongest) {

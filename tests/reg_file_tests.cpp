@@ -67,7 +67,7 @@ TEST(RegFile, ExportsAsRegExportWrites) {
       "\"43981\"=hex(abcd):56,61,6c,75,65,00\r\n"
       "\"Empty\"=hex(4):\r\n"
       "\"None\"=hex(0):\r\n"
-      "\"Cut\"=\"abc\"\r\n"
+      "\"Cut\"=hex(1):61,00,62,00,63,00,00,00,64,00,65,00,66,00,00,00\r\n"
       "\"Lines\"=\"a\\r\\nb\"\r\n\r\n"
       "[HKEY_CURRENT_USER\\Software\\RegFile\\Subkey2]\r\n"
       "\"double\\\"quote\"=\"\\\"Hello\\\\ World!\\\"\"\r\n"
@@ -108,6 +108,12 @@ TEST(RegFile, ExportsAsRegExportWrites) {
        },
        "a .reg file cannot carry"},
       {[&] { MemoryRegistry().ImportRegFile(testing::TempDir()); }, "cannot read"},
+      // A text without its NUL: reg import would give it one.
+      {[&] {
+         memory.Store(kUser, "Software\\Unended", "e", 2, Bytes("%P%"));
+         memory.ExportReg(kUser, "Software\\Unended");
+       },
+       "a .reg file cannot carry (a text without its NUL): e"},
   };
   for (const auto& failure : failures) {
     try {

@@ -46,6 +46,17 @@
 // volatile keys, the per-user half of HKEY_CLASSES_ROOT, transactions,
 // change notifications, registry redirection or the wide (W) entry points.
 //
+// Note: any number of threads may call any member at once, as they call
+// Windows' registry. Each call is atomic, as a registry call is on Windows
+// (one lock over the whole registry, held for the whole of the call): a
+// read sees a value whole, as it was before a concurrent write or after
+// it; a listing by index under concurrent changes answers with statuses and
+// names that existed; a handle closed or a key deleted by another thread
+// answers 6 or 1018. ImportReg applies a file as one call, so no other
+// caller sees half of it, and ExportReg and Dump write one consistent state
+// (the *File forms read or write their file outside the call). Another
+// computer's registry (ConnectRegistry) is held in the same way.
+//
 // To make calls fail, throw or be recorded, wrap it in a HookedService
 // (cregistry/hooked_service.h).
 #pragma once
@@ -62,10 +73,6 @@
 #include "cregistry/registry_service.h"
 
 namespace cregistry {
-namespace memory {
-struct Node;
-struct Computer;
-}  // namespace memory
 
 class MemoryRegistry final : public RegistryService {
  public:
@@ -200,55 +207,10 @@ class MemoryRegistry final : public RegistryService {
   void ExportRegFile(KeyHandle root, const std::string& path, const std::string& fileName) const;
 
  private:
-  using Node = memory::Node;
-  using Computer = memory::Computer;
-  struct OpenHandle {
-    std::shared_ptr<Node> node;
-    std::uint32_t access;
-  };
-
-  // Names as the service holds them: UTF-16, and the code page's bytes.
-  Text Wide(const std::string& bytes) const;
-  std::string Narrow(const Text& name) const;
-  // Data of the ANSI calls as they are held (texts in UTF-16), and back.
-  std::vector<std::uint8_t> HeldData(std::uint32_t type, std::string_view bytes) const;
-  std::string AnsiData(std::uint32_t type, const std::vector<std::uint8_t>& held) const;
-  Text ComputerKey(const std::string& machine) const;
-  std::shared_ptr<Node> NodeOf(KeyHandle key) const;
-  std::shared_ptr<Node> Find(KeyHandle root, const std::string& path) const;
-  const OpenHandle* HandleOf(KeyHandle key) const;
-  // The key behind a handle, if the handle is valid, its key not deleted and
-  // its access includes the needed rights.
-  Status Reach(KeyHandle key, std::uint32_t needed, std::shared_ptr<Node>& node) const;
-  KeyHandle NewHandle(std::shared_ptr<Node> node, std::uint32_t access, bool classesView);
-  // The key at path below parent: created where missing when asked, links
-  // followed as asked (a service call's; the direct access follows none).
-  enum class Follow { kEveryLink, kAllButLast, kNone };
-  Status Resolve(KeyHandle parent, const Text& path, bool create, Follow follow,
-                 std::shared_ptr<Node>& result);
-  Status Walk(std::shared_ptr<Node> node, const std::vector<Text>& levels, bool create,
-              Follow follow, int& links, std::shared_ptr<Node>& result);
-  // Where a link leads: its target, made when asked if only its last
-  // level is missing, as the kernel's reparse does.
-  Status Target(const Node& link, bool create, int& links, std::shared_ptr<Node>& result);
-  // An open or create below parent, as OpenKey, CreateKey and
-  // OpenKeyNoFollow make it.
-  Status Open(KeyHandle parent, const std::string& subKey, std::uint32_t access, bool create,
-              Follow follow, KeyHandle& result);
-  // Removes a key with everything below it (a root stays).
-  void Remove(Node& key);
-  // The key at path below root for the direct access, made with every
-  // missing level where each can be.
-  bool Make(KeyHandle root, const std::string& path, std::shared_ptr<Node>& node);
-  Computer& Local() const { return *local_; }
-
-  unsigned codePage_;
-  std::map<Text, std::unique_ptr<Computer>> computers_;  // by folded name
-  Computer* local_;
-  std::map<KeyHandle, OpenHandle> handles_;
-  KeyHandle nextHandle_;
-  std::vector<KeyHandle> freeHandles_;       // closed, to be given out again
-  std::map<Text, std::string> environment_;  // by folded name
+  // The registry itself, which one call at a time may use (memory_registry.cpp).
+  struct Shared;
+  const unsigned codePage_;
+  std::unique_ptr<Shared> shared_;
 };
 
 }  // namespace cregistry

@@ -1,5 +1,10 @@
 // The registry service of Windows itself: advapi32's ANSI entry points and
 // kernel32, text converted with the process's ANSI code page (CP_ACP).
+// It holds no state of its own, and keeps what advapi32 guarantees: any
+// thread may make any call at any moment, each call is atomic (a value is
+// read whole, as it was before a concurrent write or after it), and a handle
+// closed or a key deleted by another thread answers 6 or 1018. One object
+// may serve any number of threads.
 #pragma once
 
 #include "cregistry/registry_service.h"

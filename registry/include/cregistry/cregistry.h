@@ -10,6 +10,13 @@
 // Failures are reported per member: a Boolean, a RegistryError, a fall-back
 // to Default (the value read) or an empty list (the enumerations).
 //
+// Note: an object's addressing properties are its own state, which every
+// member reads and some set (ValueEx, the associations, a read's
+// ValueType): one object is used by one thread at a time. Any number of
+// objects, each on its thread, may share one service: Win32Registry,
+// MemoryRegistry and HookedService all take calls from any thread, and
+// every call is atomic, as a call of Windows' registry is.
+//
 // Note: names and texts reach the registry service in its ANSI code page.
 // A name or text that the code page cannot hold exactly (or a name with an
 // embedded U+0000) is never sent substituted, since a look-alike character

@@ -8,15 +8,27 @@
 // Note: a close never throws, since it runs in destructors (an exception
 // leaving one would end the process). An exception is therefore refused for
 // kCloseKey when it is injected; an action before a close that throws is
-// caught, the close still closes, and the failure is kept for the test in
-// CloseFailures().
+// caught, the other actions and a fault set for that close still have
+// their turn, the close still closes, and the failure is kept for the test
+// in CloseFailures().
+//
+// Note: any number of threads may call the wrapper, and its hooks, at once;
+// it calls the service it wraps from each of them, and that service must
+// take that (the in-memory registry and advapi32 do). The calls of an
+// operation are counted in the order they reach the wrapper, whichever
+// thread makes them, and each hook fires on exactly one of them. An action
+// runs on the thread whose call it precedes, after the wrapper has counted
+// that call and before the call reaches the service, and with no lock of
+// the wrapper's held: other threads' calls may run meanwhile, and the action
+// may call the wrapper itself (see BeforeCall), but must not wait for
+// another thread's call to end. Between calls means between this thread's
+// calls. What the wrapper hands out (Calls, CloseFailures) is a copy.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <exception>
 #include <functional>
-#include <set>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,7 +66,10 @@ struct RecordedCall {
 class HookedService final : public RegistryService {
  public:
   // The wrapped service must outlive the wrapper.
-  explicit HookedService(RegistryService& service) : service_(service) {}
+  explicit HookedService(RegistryService& service);
+  ~HookedService() override;
+  HookedService(const HookedService&) = delete;
+  HookedService& operator=(const HookedService&) = delete;
 
   // --- Hooks ---------------------------------------------------------------
   // Each hook counts the calls of its operation from the moment it is set
@@ -62,7 +77,9 @@ class HookedService final : public RegistryService {
   // are set for the same operation and in whatever order: faults set for the
   // 1st and the 2nd QueryValue fail the probe and the fetch that follows it.
   // On the call they share, the actions run first (in the order they were
-  // set), then the exception or the fault.
+  // set), then the exception or the fault: the first set for that call, and
+  // before a fault of every call. A hook costs a map operation, however
+  // many are set.
 
   // Makes calls of the operation fail with the status instead of reaching
   // the service: every call when occurrence is 0, else only the
@@ -73,19 +90,20 @@ class HookedService final : public RegistryService {
   void InjectFault(Operation operation, Status status, int occurrence = 0);
   // Makes the occurrence-th call of the operation from now throw the
   // failure, as a failure that is not a registry status would (no memory).
-  // Throws std::invalid_argument for kCloseKey, which cannot throw: inject a
-  // fault into it instead.
+  // Throws std::invalid_argument for kCloseKey, which cannot throw (inject a
+  // fault into it instead), and for no failure at all.
   void InjectException(Operation operation, std::exception_ptr failure, int occurrence = 1);
   // Runs the action just before the occurrence-th call of the operation
   // from now reaches the service: another program changing the registry or
   // the environment between two calls of the class. What the action throws
   // leaves the call, but for a close's (see the note above). The calls the
   // action makes through this wrapper are that other program's: they reach
-  // the service unhooked and are recorded, but count as no occurrence.
+  // the service unhooked and are recorded, but count as no occurrence
+  // (those other threads make are counted as theirs).
   void BeforeCall(Operation operation, std::function<void()> action, int occurrence = 1);
   // What actions before a close threw, in order, since the wrapper was made
   // or ClearFaults.
-  const std::vector<std::exception_ptr>& CloseFailures() const { return closeFailures_; }
+  std::vector<std::exception_ptr> CloseFailures() const;
   // Removes every fault, exception and action not yet used, and forgets the
   // close failures.
   void ClearFaults();
@@ -93,11 +111,12 @@ class HookedService final : public RegistryService {
   // Handles that open, create and connect calls through the wrapper
   // returned and that were not closed through it (the predefined roots are
   // never counted).
-  int OpenHandleCount() const { return static_cast<int>(open_.size()); }
-  // Every call made through the wrapper since it was made or ClearCalls.
-  const std::vector<RecordedCall>& Calls() const { return calls_; }
+  int OpenHandleCount() const;
+  // Every call made through the wrapper since it was made or ClearCalls, in
+  // the order they ended.
+  std::vector<RecordedCall> Calls() const;
   int CountCalls(Operation operation) const;
-  void ClearCalls() { calls_.clear(); }
+  void ClearCalls();
 
   // --- The service ---------------------------------------------------------
   Status OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
@@ -131,9 +150,11 @@ class HookedService final : public RegistryService {
   unsigned MaxCharBytes() const override { return service_.MaxCharBytes(); }
 
  private:
-  // Runs the hooks due before a call of the operation: throws an injected
-  // failure, runs actions; true with the status when the call is to fail.
-  bool Intercept(Operation operation, Status& status);
+  // Runs the hooks due before a call of the operation: runs actions, throws
+  // an injected failure; true with the status when the call is to fail.
+  // With kept, what the actions throw is kept there (a close's).
+  bool Intercept(Operation operation, Status& status,
+                 std::vector<std::exception_ptr>* kept = nullptr);
   Status Record(Operation operation, KeyHandle key, const std::string& name, std::uint32_t value,
                 Status status);
   // Counts a handle that an open, create or connect call returned.
@@ -144,25 +165,11 @@ class HookedService final : public RegistryService {
   Status Open(Operation operation, OpenCall call, KeyHandle parent, const std::string& subKey,
               std::uint32_t access, KeyHandle& result);
 
-  // The call of the operation that is the occurrence-th from now.
-  std::uint64_t CallFromNow(Operation operation, int occurrence) const;
-
-  struct Hook {
-    Operation operation;
-    std::uint64_t call;  // the call of the operation it fires on; 0: every call (faults only)
-    Status status;
-    std::exception_ptr failure;
-    std::function<void()> action;
-  };
   RegistryService& service_;
-  std::vector<Hook> faults_, failures_, actions_;
-  // How many calls of each operation have been made, counted as the hooks
-  // count them.
-  std::array<std::uint64_t, static_cast<std::size_t>(Operation::kDeleteOpenKey) + 1> counted_{};
-  bool inAction_ = false;
-  std::set<KeyHandle> open_;
-  std::vector<RecordedCall> calls_;
-  std::vector<std::exception_ptr> closeFailures_;
+  // The hooks, the counts and the records, behind one lock
+  // (hooked_service.cpp).
+  struct State;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace cregistry

@@ -1,18 +1,16 @@
 // The in-memory registry loaded from .reg files and written to them.
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
 #include <variant>
 
-#include "cregistry/memory_registry.h"
 #include "cregistry/reg_file_error.h"
 #include "key_path.h"
+#include "model.h"
 #include "node.h"
 #include "reg_file.h"
 
 namespace cregistry {
+namespace memory {
 namespace {
-
-using memory::Node;
 
 // What a file changed, to be undone, the last change first, when a later
 // line of it is refused.
@@ -78,7 +76,7 @@ std::string Naming(const char* what, const Text& name) {
 
 }  // namespace
 
-void MemoryRegistry::ImportReg(std::string_view file) {
+void Model::ImportReg(std::string_view file) {
   // Applied as it is read, each line against the registry as the lines
   // before it left it, and refused where reg import could not apply it as
   // this registry would hold it: a key whose path meets a registry link
@@ -145,21 +143,7 @@ void MemoryRegistry::ImportReg(std::string_view file) {
   }
 }
 
-void MemoryRegistry::ImportRegFile(const std::string& fileName) {
-  // A folder or a device is no file to read.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(fileName, error)) {
-    throw RegFileError(0, "cannot read " + fileName + ": no such file");
-  }
-  std::ifstream in(fileName, std::ios::binary | std::ios::ate);
-  std::string file(in ? static_cast<std::size_t>(in.tellg()) : 0, '\0');
-  if (!in || !in.seekg(0).read(file.data(), static_cast<std::streamsize>(file.size()))) {
-    throw RegFileError(0, "cannot read " + fileName);
-  }
-  ImportReg(file);
-}
-
-std::string MemoryRegistry::ExportReg(KeyHandle root, const std::string& path) const {
+std::string Model::ExportReg(KeyHandle root, const std::string& path) const {
   const auto hive = RootOf(root);
   const char16_t* rootName = hive ? RegFileRootName(static_cast<std::int32_t>(*hive)) : nullptr;
   const auto node = rootName ? Find(root, path) : nullptr;
@@ -186,13 +170,5 @@ std::string MemoryRegistry::ExportReg(KeyHandle root, const std::string& path) c
   return out.Finish();
 }
 
-void MemoryRegistry::ExportRegFile(KeyHandle root, const std::string& path,
-                                   const std::string& fileName) const {
-  const std::string file = ExportReg(root, path);
-  std::ofstream out(fileName, std::ios::binary);
-  out.write(file.data(), static_cast<std::streamsize>(file.size()));
-  out.close();  // what the stream still held is written only now
-  if (!out) throw RegFileError(0, "cannot write " + fileName);
-}
-
+}  // namespace memory
 }  // namespace cregistry

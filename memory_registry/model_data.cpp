@@ -1,6 +1,6 @@
 // The in-memory registry set up and read directly, bypassing handles and
 // access rights.
-#include "cregistry/memory_registry.h"
+#include "model.h"
 
 #include <algorithm>
 #include <iterator>
@@ -9,7 +9,10 @@
 #include "node.h"
 
 namespace cregistry {
+namespace memory {
 namespace {
+
+const KeyHandle kCurrentUser = RootHandle(INT32_MIN + 1);
 
 // The roots as Dump names them; HKEY_CLASSES_ROOT and HKEY_CURRENT_CONFIG are
 // keys of HKEY_LOCAL_MACHINE, and have none.
@@ -20,25 +23,23 @@ const char* RootName(std::int32_t hive) {
 
 }  // namespace
 
-bool MemoryRegistry::DenyAccess(KeyHandle root, const std::string& path,
-                                std::uint32_t deniedAccess) {
+bool Model::DenyAccess(KeyHandle root, const std::string& path, std::uint32_t deniedAccess) {
   std::shared_ptr<Node> node;
   if (!Make(root, path, node)) return false;
   node->denied |= deniedAccess;
   return true;
 }
 
-void MemoryRegistry::AddComputer(const std::string& name) {
+void Model::AddComputer(const std::string& name) {
   auto& computer = computers_[ComputerKey(name)];
   if (!computer) computer = std::make_unique<Computer>();
 }
 
-void MemoryRegistry::SetVariable(const std::string& name, const std::string& value) {
+void Model::SetVariable(const std::string& name, const std::string& value) {
   environment_[FoldCase(Wide(name))] = value;
 }
 
-std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(KeyHandle root,
-                                                           const std::string& path) const {
+std::shared_ptr<Node> Model::Find(KeyHandle root, const std::string& path) const {
   auto node = NodeOf(root);
   for (const auto& level : SplitPath(Wide(path))) {
     if (!node) break;
@@ -48,35 +49,39 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(KeyHandle root,
   return node;
 }
 
-bool MemoryRegistry::Make(KeyHandle root, const std::string& path, std::shared_ptr<Node>& node) {
-  // Nothing is made unless every level can be: the deepest level new keys
-  // would reach is known before any is made.
-  const Text wide = Wide(path);
+bool Model::Make(KeyHandle root, const std::string& path, std::shared_ptr<Node>& node, int below) {
+  // Nothing is made unless every level can be: the deepest level that new
+  // keys would reach is known before any is made, and a registry link,
+  // which has no sub-keys, is met only as the key itself.
   auto reached = NodeOf(root);
-  const auto levels = SplitPath(wide);
+  if (!reached || reached->deleted) return false;
+  const auto levels = SplitPath(Wide(path));
+  for (const auto& level : levels) {
+    if (level.size() > kLongestKeyName) return false;
+  }
   std::size_t known = 0;
-  for (; reached && known < levels.size(); ++known) {
+  for (; known < levels.size(); ++known) {
+    if (reached->link) return false;
     const auto* child = reached->Child(FoldCase(levels[known]));
     if (!child) break;
     reached = *child;
   }
-  if (reached && reached->level + static_cast<int>(levels.size() - known) > kDeepestLevel) {
-    return false;
-  }
-  return Resolve(root, wide, true, Follow::kNone, node) == status::kSuccess;
+  const auto made = static_cast<int>(levels.size() - known) + below;
+  if ((reached->link && below > 0) || reached->level + made > kDeepestLevel) return false;
+  for (; known < levels.size(); ++known) reached = reached->AddChild(levels[known]);
+  node = std::move(reached);
+  return true;
 }
 
-bool MemoryRegistry::AddWideKey(KeyHandle root, const std::string& path, const Text& name) {
+bool Model::AddWideKey(KeyHandle root, const std::string& path, const Text& name) {
   // No key's name is empty, holds a backslash or is longer than 255.
   if (name.empty() || name.find(u'\\') != Text::npos || name.size() > kLongestKeyName) return false;
   std::shared_ptr<Node> node;
-  return Make(root, path, node) &&
-         (node->Child(FoldCase(name)) ||
-          (node->level < kDeepestLevel && !node->link && node->AddChild(name)));
+  return Make(root, path, node, 1) && (node->Child(FoldCase(name)) || node->AddChild(name));
 }
 
-bool MemoryRegistry::AddLink(KeyHandle root, const std::string& path, KeyHandle targetRoot,
-                             const std::string& targetPath) {
+bool Model::AddLink(KeyHandle root, const std::string& path, KeyHandle targetRoot,
+                    const std::string& targetPath) {
   if (Find(root, path) || !RootOf(targetRoot)) return false;
   std::shared_ptr<Node> link;
   if (!Make(root, path, link)) return false;
@@ -100,11 +105,11 @@ bool MemoryRegistry::AddLink(KeyHandle root, const std::string& path, KeyHandle 
   return true;
 }
 
-void MemoryRegistry::Remove(KeyHandle root, const std::string& path) {
+void Model::Remove(KeyHandle root, const std::string& path) {
   if (const auto node = Find(root, path)) Remove(*node);
 }
 
-void MemoryRegistry::Remove(Node& key) {
+void Model::Remove(Node& key) {
   if (key.fixed) return;  // a root stays, and so do the keys Windows never deletes
   // Every key below is deleted for the handles that hold it, level by level.
   std::vector<Node*> below{&key};
@@ -117,23 +122,23 @@ void MemoryRegistry::Remove(Node& key) {
   key.Detach();
 }
 
-bool MemoryRegistry::KeyPresent(KeyHandle root, const std::string& path) const {
+bool Model::KeyPresent(KeyHandle root, const std::string& path) const {
   return Find(root, path) != nullptr;
 }
 
-std::optional<MemoryRegistry::StoredValue> MemoryRegistry::Stored(KeyHandle root,
-                                                                  const std::string& path,
-                                                                  const std::string& name) const {
+std::optional<MemoryRegistry::StoredValue> Model::Stored(KeyHandle root, const std::string& path,
+                                                         const std::string& name) const {
   const auto node = Find(root, path);
   if (!node) return std::nullopt;
   const Node::Value* value = node->FindValue(FoldCase(Wide(name)));
   if (!value) return std::nullopt;
   const std::string handed = AnsiData(value->type, value->data);
-  return StoredValue{value->type, std::vector<std::uint8_t>(handed.begin(), handed.end())};
+  return MemoryRegistry::StoredValue{value->type,
+                                     std::vector<std::uint8_t>(handed.begin(), handed.end())};
 }
 
-bool MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::string& name,
-                           std::uint32_t type, std::vector<std::uint8_t> data) {
+bool Model::Store(KeyHandle root, const std::string& path, const std::string& name,
+                  std::uint32_t type, std::vector<std::uint8_t> data) {
   std::shared_ptr<Node> node;
   const Text wide = Wide(name);
   // What SetValue refuses: a name too long, a value in a link but its target.
@@ -148,10 +153,11 @@ bool MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::s
   return true;
 }
 
-std::vector<std::string> MemoryRegistry::Dump() const {
+std::vector<std::string> Model::Dump() const {
   std::vector<std::string> lines;
   // Depth first in listing order, with a stack of the keys still to write.
   std::vector<std::pair<std::string, const Node*>> pending;
+  const Node* currentUser = Local().roots.at(kCurrentUser).get();
   for (std::int32_t hive = INT32_MIN + 6; hive >= INT32_MIN + 1; --hive) {
     if (const char* root = RootName(hive))
       pending.emplace_back(root, Local().roots.at(RootHandle(hive)).get());
@@ -171,19 +177,24 @@ std::vector<std::string> MemoryRegistry::Dump() const {
       lines.push_back(std::move(line));
     });
     const std::size_t first = pending.size();
-    node->ForEachChild(
-        [&](const Node& child) { pending.emplace_back(path + "\\" + Narrow(child.name), &child); });
+    node->ForEachChild([&](const Node& child) {
+      // HKEY_CURRENT_USER has lines of its own, not below HKEY_USERS.
+      if (&child != currentUser) pending.emplace_back(path + "\\" + Narrow(child.name), &child);
+    });
     std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(first), pending.end());
   }
   return lines;
 }
 
-std::optional<std::string> MemoryRegistry::KeyPath(KeyHandle key) const {
+std::optional<std::string> Model::KeyPath(KeyHandle key) const {
   const auto* handle = HandleOf(key);
   if (!handle || RootOf(key) || handle->node->deleted) return std::nullopt;
+  // Up to the root that Dump names it by: HKEY_CURRENT_USER before
+  // HKEY_USERS.
+  const Node* currentUser = Local().roots.at(kCurrentUser).get();
   std::vector<const Node*> levels;
   const Node* node = handle->node.get();
-  for (; node->parent; node = node->parent) levels.push_back(node);
+  for (; node->parent && node != currentUser; node = node->parent) levels.push_back(node);
   for (std::int32_t hive = INT32_MIN + 1; hive <= INT32_MIN + 6; ++hive) {
     const char* root = RootName(hive);
     if (!root || Local().roots.at(RootHandle(hive)).get() != node) continue;
@@ -197,4 +208,5 @@ std::optional<std::string> MemoryRegistry::KeyPath(KeyHandle key) const {
   return std::nullopt;  // another computer's
 }
 
+}  // namespace memory
 }  // namespace cregistry
