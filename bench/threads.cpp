@@ -73,7 +73,7 @@ double PerCall(Registry& registry, int threads, long iterations) {
 int main(int argc, char** argv) {
   const int rounds = std::max(21, argc > 1 ? std::atoi(argv[1]) : 21);
   cregistry::MemoryRegistry locked;
-  cregistry::memory::Model bare(1252);
+  cregistry::memory::Model bare(1252, cregistry::MemoryRegistry::Program::kOn32BitWindows);
   Lay(locked);
   Lay(bare);
   long iterations = 1;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 #include "code_page.h"
 #include "cregistry/reg_file_error.h"
@@ -20,63 +21,82 @@ struct MemoryRegistry::Shared : Guarded<memory::Model> {
   using Guarded::Guarded;
 };
 
-MemoryRegistry::MemoryRegistry(unsigned codePage)
-    : codePage_(codePage), shared_(std::make_unique<Shared>(codePage)) {}
+// One call of a program: the model, locked, knowing who calls.
+struct MemoryRegistry::Call {
+  Call(Shared& shared, Program program) : locked(shared) { locked->Enter(program); }
+  memory::Model* operator->() const { return &*locked; }
+  Shared::Locked locked;
+};
+
+MemoryRegistry::Call MemoryRegistry::Enter() const { return Call(*shared_, program_); }
+
+MemoryRegistry::MemoryRegistry(unsigned codePage, Program program)
+    : codePage_(codePage),
+      program_(program),
+      shared_(std::make_shared<Shared>(codePage, program)) {}
+
+MemoryRegistry::MemoryRegistry(const MemoryRegistry& registry, Program program)
+    : codePage_(registry.codePage_), program_(program), shared_(registry.shared_) {
+  if ((program == Program::kOn32BitWindows) != (registry.program_ == Program::kOn32BitWindows)) {
+    throw std::invalid_argument(
+        "MemoryRegistry: a program on 32-bit Windows and one on 64-bit Windows share no registry");
+  }
+}
 
 MemoryRegistry::~MemoryRegistry() = default;
 
 Status MemoryRegistry::OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
                                KeyHandle& result) {
-  return shared_->Lock()->OpenKey(parent, subKey, access, result);
+  return Enter()->OpenKey(parent, subKey, access, result);
 }
 
 Status MemoryRegistry::CreateKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
                                  KeyHandle& result) {
-  return shared_->Lock()->CreateKey(parent, subKey, access, result);
+  return Enter()->CreateKey(parent, subKey, access, result);
 }
 
-Status MemoryRegistry::CloseKey(KeyHandle key) { return shared_->Lock()->CloseKey(key); }
+Status MemoryRegistry::CloseKey(KeyHandle key) { return Enter()->CloseKey(key); }
 
 Status MemoryRegistry::DeleteKey(KeyHandle parent, const std::string& subKey) {
-  return shared_->Lock()->DeleteKey(parent, subKey);
+  return Enter()->DeleteKey(parent, subKey);
 }
 
 Status MemoryRegistry::DeleteValue(KeyHandle key, const std::string& name) {
-  return shared_->Lock()->DeleteValue(key, name);
+  return Enter()->DeleteValue(key, name);
 }
 
 Status MemoryRegistry::QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type,
                                   std::uint8_t* data, std::uint32_t* size) {
-  return shared_->Lock()->QueryValue(key, name, type, data, size);
+  return Enter()->QueryValue(key, name, type, data, size);
 }
 
 Status MemoryRegistry::SetValue(KeyHandle key, const std::string& name, std::uint32_t type,
                                 const std::uint8_t* data, std::uint32_t size) {
-  return shared_->Lock()->SetValue(key, name, type, data, size);
+  return Enter()->SetValue(key, name, type, data, size);
 }
 
 Status MemoryRegistry::EnumKey(KeyHandle key, std::uint32_t index, char* name,
                                std::uint32_t bufferLength) {
-  return shared_->Lock()->EnumKey(key, index, name, bufferLength);
+  return Enter()->EnumKey(key, index, name, bufferLength);
 }
 
 Status MemoryRegistry::EnumValue(KeyHandle key, std::uint32_t index, char* name,
                                  std::uint32_t* nameLength) {
-  return shared_->Lock()->EnumValue(key, index, name, nameLength);
+  return Enter()->EnumValue(key, index, name, nameLength);
 }
 
 Status MemoryRegistry::QueryInfoKey(KeyHandle key, std::uint32_t* longestValueName) {
-  return shared_->Lock()->QueryInfoKey(key, longestValueName);
+  return Enter()->QueryInfoKey(key, longestValueName);
 }
 
 Status MemoryRegistry::ConnectRegistry(const std::string& machine, KeyHandle root,
                                        KeyHandle& result) {
-  return shared_->Lock()->ConnectRegistry(machine, root, result);
+  return Enter()->ConnectRegistry(machine, root, result);
 }
 
 std::uint32_t MemoryRegistry::ExpandEnvironment(const std::string& source, char* destination,
                                                 std::uint32_t destinationLength) {
-  return shared_->Lock()->ExpandEnvironment(source, destination, destinationLength);
+  return Enter()->ExpandEnvironment(source, destination, destinationLength);
 }
 
 void MemoryRegistry::MoveBytes(void* destination, const void* source, std::size_t count) {
@@ -85,10 +105,15 @@ void MemoryRegistry::MoveBytes(void* destination, const void* source, std::size_
 
 Status MemoryRegistry::OpenKeyNoFollow(KeyHandle parent, const std::string& subKey,
                                        std::uint32_t access, KeyHandle& result) {
-  return shared_->Lock()->OpenKeyNoFollow(parent, subKey, access, result);
+  return Enter()->OpenKeyNoFollow(parent, subKey, access, result);
 }
 
-Status MemoryRegistry::DeleteOpenKey(KeyHandle key) { return shared_->Lock()->DeleteOpenKey(key); }
+Status MemoryRegistry::DeleteOpenKey(KeyHandle key) { return Enter()->DeleteOpenKey(key); }
+
+Status MemoryRegistry::DeleteKeyEx(KeyHandle parent, const std::string& subKey,
+                                   std::uint32_t view) {
+  return Enter()->DeleteKeyEx(parent, subKey, view);
+}
 
 std::optional<std::string> MemoryRegistry::ToCodePage(TextView text) const {
   return EncodeCodePage(codePage_, text);
@@ -102,52 +127,54 @@ unsigned MemoryRegistry::MaxCharBytes() const { return cregistry::MaxCharBytes(c
 
 bool MemoryRegistry::DenyAccess(KeyHandle root, const std::string& path,
                                 std::uint32_t deniedAccess) {
-  return shared_->Lock()->DenyAccess(root, path, deniedAccess);
+  return Enter()->DenyAccess(root, path, deniedAccess);
 }
 
-void MemoryRegistry::AddComputer(const std::string& name) { shared_->Lock()->AddComputer(name); }
+void MemoryRegistry::AddComputer(const std::string& name) { Enter()->AddComputer(name); }
 
 void MemoryRegistry::SetVariable(const std::string& name, const std::string& value) {
-  shared_->Lock()->SetVariable(name, value);
+  Enter()->SetVariable(name, value);
 }
 
 bool MemoryRegistry::AddWideKey(KeyHandle root, const std::string& path, const Text& name) {
-  return shared_->Lock()->AddWideKey(root, path, name);
+  return Enter()->AddWideKey(root, path, name);
 }
 
 bool MemoryRegistry::AddLink(KeyHandle root, const std::string& path, KeyHandle targetRoot,
                              const std::string& targetPath) {
-  return shared_->Lock()->AddLink(root, path, targetRoot, targetPath);
+  return Enter()->AddLink(root, path, targetRoot, targetPath);
 }
 
 void MemoryRegistry::Remove(KeyHandle root, const std::string& path) {
-  shared_->Lock()->Remove(root, path);
+  Enter()->Remove(root, path);
 }
 
 bool MemoryRegistry::KeyPresent(KeyHandle root, const std::string& path) const {
-  return shared_->Lock()->KeyPresent(root, path);
+  return Enter()->KeyPresent(root, path);
 }
 
 std::optional<MemoryRegistry::StoredValue> MemoryRegistry::Stored(KeyHandle root,
                                                                   const std::string& path,
                                                                   const std::string& name) const {
-  return shared_->Lock()->Stored(root, path, name);
+  return Enter()->Stored(root, path, name);
 }
 
 bool MemoryRegistry::Store(KeyHandle root, const std::string& path, const std::string& name,
                            std::uint32_t type, std::vector<std::uint8_t> data) {
-  return shared_->Lock()->Store(root, path, name, type, std::move(data));
+  return Enter()->Store(root, path, name, type, std::move(data));
 }
 
-std::vector<std::string> MemoryRegistry::Dump() const { return shared_->Lock()->Dump(); }
+std::vector<std::string> MemoryRegistry::Dump() const { return Enter()->Dump(); }
 
 std::optional<std::string> MemoryRegistry::KeyPath(KeyHandle key) const {
-  return shared_->Lock()->KeyPath(key);
+  return Enter()->KeyPath(key);
 }
 
-void MemoryRegistry::ImportReg(std::string_view file) { shared_->Lock()->ImportReg(file); }
+void MemoryRegistry::ImportReg(std::string_view file, std::uint32_t view) {
+  Enter()->ImportReg(file, view);
+}
 
-void MemoryRegistry::ImportRegFile(const std::string& fileName) {
+void MemoryRegistry::ImportRegFile(const std::string& fileName, std::uint32_t view) {
   // A folder or a device is no file to read.
   std::error_code error;
   if (!std::filesystem::is_regular_file(fileName, error)) {
@@ -158,20 +185,29 @@ void MemoryRegistry::ImportRegFile(const std::string& fileName) {
   if (!in || !in.seekg(0).read(file.data(), static_cast<std::streamsize>(file.size()))) {
     throw RegFileError(0, "cannot read " + fileName);
   }
-  ImportReg(file);
+  ImportReg(file, view);
 }
 
-std::string MemoryRegistry::ExportReg(KeyHandle root, const std::string& path) const {
-  return shared_->Lock()->ExportReg(root, path);
+std::string MemoryRegistry::ExportReg(KeyHandle root, const std::string& path,
+                                      std::uint32_t view) const {
+  return Enter()->ExportReg(root, path, view);
 }
 
 void MemoryRegistry::ExportRegFile(KeyHandle root, const std::string& path,
-                                   const std::string& fileName) const {
-  const std::string file = ExportReg(root, path);
-  std::ofstream out(fileName, std::ios::binary);
+                                   const std::string& fileName, std::uint32_t view) const {
+  const std::string file = ExportReg(root, path, view);
+  // Written beside it, then put in its place whole: a reader of the file
+  // never finds half a snapshot, which would read as a smaller one.
+  const std::string writing = fileName + ".writing";
+  std::ofstream out(writing, std::ios::binary);
   out.write(file.data(), static_cast<std::streamsize>(file.size()));
   out.close();  // what the stream still held is written only now
-  if (!out) throw RegFileError(0, "cannot write " + fileName);
+  std::error_code error;
+  if (out) std::filesystem::rename(writing, fileName, error);
+  if (!out || error) {
+    std::filesystem::remove(writing, error);
+    throw RegFileError(0, "cannot write " + fileName);
+  }
 }
 
 }  // namespace cregistry

@@ -44,11 +44,102 @@ std::uint32_t KeyRights(std::uint32_t access) {
   return rights;
 }
 
+// The keys below HKEY_LOCAL_MACHINE\SOFTWARE that 64-bit Windows (7 and
+// later) shares between its two views, as "Registry Keys Affected by
+// WOW64" lists them: the 32-bit view finds these and what is below them in
+// the 64-bit view's place, and every other key below Wow6432Node.
+constexpr const char16_t* kSharedBelowSoftware[] = {
+    u"Classes",
+    u"Clients",
+    u"Microsoft\\COM3",
+    u"Microsoft\\Cryptography\\Calais\\Current",
+    u"Microsoft\\Cryptography\\Calais\\Readers",
+    u"Microsoft\\Cryptography\\Services",
+    u"Microsoft\\CTF\\SystemShared",
+    u"Microsoft\\CTF\\TIP",
+    u"Microsoft\\DFS",
+    u"Microsoft\\Driver Signing",
+    u"Microsoft\\EnterpriseCertificates",
+    u"Microsoft\\EventSystem",
+    u"Microsoft\\MSMQ",
+    u"Microsoft\\Non-Driver Signing",
+    u"Microsoft\\Notepad\\DefaultFonts",
+    u"Microsoft\\OLE",
+    u"Microsoft\\RAS",
+    u"Microsoft\\RPC",
+    u"Microsoft\\Shared Tools\\MSInfo",
+    u"Microsoft\\SystemCertificates",
+    u"Microsoft\\TermServLicensing",
+    u"Microsoft\\Transaction Server",
+    u"Microsoft\\Windows\\CurrentVersion\\App Paths",
+    u"Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cursors\\Schemes",
+    u"Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers",
+    u"Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons",
+    u"Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap",
+    u"Microsoft\\Windows\\CurrentVersion\\Group Policy",
+    u"Microsoft\\Windows\\CurrentVersion\\Policies",
+    u"Microsoft\\Windows\\CurrentVersion\\PreviewHandlers",
+    u"Microsoft\\Windows\\CurrentVersion\\Setup",
+    u"Microsoft\\Windows\\CurrentVersion\\Telephony\\Locations",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Console",
+    u"Microsoft\\Windows NT\\CurrentVersion\\FontDpi",
+    u"Microsoft\\Windows NT\\CurrentVersion\\FontLink",
+    u"Microsoft\\Windows NT\\CurrentVersion\\FontMapper",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+    u"Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Gre_Initialize",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Language Pack",
+    u"Microsoft\\Windows NT\\CurrentVersion\\NetworkCards",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Perflib",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Ports",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Print",
+    u"Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+    u"Microsoft\\Windows NT\\CurrentVersion\\Time Zones",
+    u"Policies",
+    u"RegisteredApplications",
+};
+// The keys below a Classes key that the 32-bit view finds below its
+// Wow6432Node.
+constexpr const char16_t* kRedirectedClasses[] = {u"CLSID", u"DirectShow", u"Interface",
+                                                  u"Media Type", u"MediaFoundation"};
+// What Classes\Wow6432Node leads up to Classes itself, as links do there.
+constexpr const char16_t* kLinkedUpFromWowClasses[] = {u"AppID", u"Protocols", u"TypeLib"};
+constexpr char16_t kWow6432Node[] = u"Wow6432Node";
+
+bool Is(const Text& level, const char16_t* name) { return FoldCase(level) == FoldCase(name); }
+
+template <std::size_t N>
+bool IsOneOf(const Text& level, const char16_t* const (&names)[N]) {
+  return std::any_of(std::begin(names), std::end(names),
+                     [&level](const char16_t* name) { return Is(level, name); });
+}
+
+// Whether the levels from first on name a key that the views share.
+bool SharedBelowSoftware(const std::vector<Text>& levels, std::size_t first) {
+  return std::any_of(std::begin(kSharedBelowSoftware), std::end(kSharedBelowSoftware),
+                     [&](const char16_t* shared) {
+                       const auto path = SplitPath(shared);
+                       if (levels.size() - first < path.size()) return false;
+                       for (std::size_t i = 0; i < path.size(); ++i) {
+                         if (!Is(levels[first + i], path[i].c_str())) return false;
+                       }
+                       return true;
+                     });
+}
+
+// A key's shared pointer, from its parent's.
+std::shared_ptr<Node> Owned(const Node& key) { return *key.parent->Child(FoldCase(key.name)); }
+
 }  // namespace
 
-Model::Model(unsigned codePage) : codePage_(codePage), nextHandle_(kFirstHandle) {
+Model::Model(unsigned codePage, MemoryRegistry::Program program)
+    : codePage_(codePage),
+      windows64_(program != MemoryRegistry::Program::kOn32BitWindows),
+      program_(program),
+      nextHandle_(kFirstHandle) {
   auto& local = computers_[ComputerKey(MemoryRegistry::kLocalComputer)];
-  local = std::make_unique<Computer>();
+  local = std::make_unique<Computer>(windows64_);
   local_ = local.get();
 }
 
@@ -84,10 +175,14 @@ Text Model::ComputerKey(const std::string& machine) const {
   return FoldCase(Wide(machine.rfind("\\\\", 0) == 0 ? machine.substr(2) : machine));
 }
 
-const Model::OpenHandle* Model::HandleOf(KeyHandle key) const {
+Model::OpenHandle* Model::HandleOf(KeyHandle key) {
   // Windows ignores the low two bits of a handle value: 7 is taken as 4.
   const auto it = handles_.find(key & ~KeyHandle{3});
   return it == handles_.end() ? nullptr : &it->second;
+}
+
+const Model::OpenHandle* Model::HandleOf(KeyHandle key) const {
+  return const_cast<Model*>(this)->HandleOf(key);
 }
 
 std::shared_ptr<Node> Model::NodeOf(KeyHandle key) const {
@@ -96,39 +191,113 @@ std::shared_ptr<Node> Model::NodeOf(KeyHandle key) const {
     return *root == kPerformanceData ? nullptr : Local().roots.at(*root);
   }
   const auto* handle = HandleOf(key);
-  return handle ? handle->node : nullptr;
+  return handle ? Reached(handle->key) : nullptr;
 }
 
-Status Model::Reach(KeyHandle key, std::uint32_t needed, std::shared_ptr<Node>& node) const {
+std::shared_ptr<Node> Model::Reached(const Key& key) const {
+  if (!key.merged) return key.node;
+  const auto user = UserHalf(key);
+  return user ? user : MachineHalf(key);
+}
+
+std::optional<Model::Key> Model::KeyOf(KeyHandle key) {
+  if (const auto root = RootOf(key)) {
+    if (*root == kPerformanceData) return std::nullopt;
+    Key held;
+    held.view = *ViewOf(0, key);
+    // HKEY_CLASSES_ROOT merges the user's classes over the machine's.
+    held.merged = *root == kClassesRoot;
+    held.node = Local().roots.at(*root);
+    return held;
+  }
   const auto* handle = HandleOf(key);
-  node = NodeOf(key);
-  if (!node) return status::kInvalidHandle;
+  return handle ? std::optional<Key>(handle->key) : std::nullopt;
+}
+
+std::shared_ptr<Node> Model::UserHalf(const Key& key) const {
+  if (!key.user) {
+    int links = kMostLinks;
+    std::shared_ptr<Node> found;
+    if (Walk(Local().userClasses, key.levels, false, Follow::kEveryLink, key.view, links, found) ==
+        status::kSuccess) {
+      key.user = std::move(found);  // from now on the key reaches the user's
+    }
+  }
+  return key.user;
+}
+
+std::shared_ptr<Node> Model::MachineHalf(const Key& key) const {
+  int links = kMostLinks;
+  std::shared_ptr<Node> found;
+  Walk(Local().roots.at(kClassesRoot), key.levels, false, Follow::kEveryLink, key.view, links,
+       found);
+  return found;
+}
+
+Status Model::Reach(KeyHandle key, std::uint32_t needed, Reaching& reached) {
+  auto* handle = RootOf(key) ? nullptr : HandleOf(key);
+  std::optional<Key> root;
+  if (!handle) {
+    root = RootOf(key) ? KeyOf(key) : std::nullopt;
+    if (!root) return status::kInvalidHandle;
+  }
+  Key& held = handle ? handle->key : *root;
   // The handle's rights come first; the predefined roots carry them all.
-  if (handle && !RootOf(key) && (handle->access & needed) == 0) return status::kAccessDenied;
-  if (node->deleted) return status::kKeyDeleted;
+  if (handle && (handle->access & needed) == 0) return status::kAccessDenied;
+  if (!held.merged) {
+    reached = {held.node, nullptr, nullptr, nullptr, nullptr};
+    return held.node->deleted ? status::kKeyDeleted : status::kSuccess;
+  }
+  reached.user = UserHalf(held);
+  reached.machine = MachineHalf(held);
+  reached.node = reached.user ? reached.user : reached.machine;
+  reached.keys = handle ? &handle->keys : &rootKeys_;
+  reached.values = handle ? &handle->values : &rootValues_;
+  if (!reached.node || reached.node->deleted) return status::kKeyDeleted;
   return status::kSuccess;
 }
 
-KeyHandle Model::NewHandle(std::shared_ptr<Node> node, std::uint32_t access, bool classesView) {
-  KeyHandle key = 0;
+KeyHandle Model::NewHandle(Key key, std::uint32_t access) {
+  KeyHandle handle = 0;
   if (!freeHandles_.empty()) {
-    key = freeHandles_.back();
+    handle = freeHandles_.back();
     freeHandles_.pop_back();
   } else if (nextHandle_ <= kLastHandle) {
-    key = nextHandle_;
+    handle = nextHandle_;
     nextHandle_ += 4;
   } else {
     return 0;  // every value in use
   }
-  handles_[key] = {std::move(node), access};
-  return classesView ? key | kClassesView : key;
+  // Keys reached through HKEY_CLASSES_ROOT are marked as its view.
+  const bool classes = key.merged;
+  handles_[handle] = {std::move(key), access, {}, {}};
+  return classes ? handle | kClassesView : handle;
 }
 
-Status Model::Resolve(KeyHandle parent, const Text& path, bool create, Follow follow,
-                      std::shared_ptr<Node>& result) {
-  auto node = NodeOf(parent);
-  if (!node) return status::kInvalidHandle;
-  if (node->deleted) return status::kKeyDeleted;
+std::optional<Model::View> Model::ViewOf(std::uint32_t access, KeyHandle parent) {
+  if (!windows64_) return View::kOne;
+  switch (access & access::kViews) {
+    case access::kView64:
+      return View::k64;
+    case access::kView32:
+      return View::k32;
+    case access::kViews:
+      return std::nullopt;  // both at once
+    default:
+      break;
+  }
+  // An open below a handle stays in the handle's view; below a root, the
+  // program's own.
+  if (const auto* handle = RootOf(parent) ? nullptr : HandleOf(parent)) return handle->key.view;
+  return program_ == MemoryRegistry::Program::k32BitOn64BitWindows ? View::k32 : View::k64;
+}
+
+Status Model::Resolve(KeyHandle parent, const Text& path, bool create, Follow follow, View view,
+                      Key& result, Made* made) {
+  const auto held = KeyOf(parent);
+  const auto at = held ? Reached(*held) : nullptr;
+  if (!held) return status::kInvalidHandle;
+  if (!at || at->deleted) return status::kKeyDeleted;
   // One leading backslash is taken below HKEY_CLASSES_ROOT alone.
   const bool classes = RootOf(parent) == kClassesRoot;
   const TextView relative =
@@ -138,14 +307,65 @@ Status Model::Resolve(KeyHandle parent, const Text& path, bool create, Follow fo
   for (const auto& level : levels) {
     if (level.size() > kLongestKeyName) return status::kInvalidParameter;
   }
+  result = Key{};
+  result.view = view;
   int links = kMostLinks;
-  return Walk(std::move(node), levels, create, follow, links, result);
+  if (!held->merged) {
+    return Walk(at, levels, create, follow, view, links, result.node, made);
+  }
+  // Below HKEY_CLASSES_ROOT: the user's key where there is one, else the
+  // machine's; a new key is made among the machine's.
+  result.merged = true;
+  result.levels = held->levels;
+  result.levels.insert(result.levels.end(), levels.begin(), levels.end());
+  if (UserHalf(result)) return status::kSuccess;
+  std::shared_ptr<Node> machine;
+  return Walk(Local().roots.at(kClassesRoot), result.levels, create, follow, view, links, machine,
+              made);
 }
 
-Status Model::Walk(std::shared_ptr<Node> node, const std::vector<Text>& levels, bool create,
-                   Follow follow, int& links, std::shared_ptr<Node>& result) {
+Status Model::Walk(std::shared_ptr<Node> node, std::vector<Text> levels, bool create, Follow follow,
+                   View view, int& links, std::shared_ptr<Node>& result, Made* made) const {
+  if (view == View::k32) {
+    // The 32-bit view redirects by a key's whole path: a walk that starts
+    // below a redirecting key, outside its Wow6432Node, starts there.
+    std::vector<Text> above;
+    for (const Node* at = node.get(); at && at->parent; at = at->parent) {
+      if (at->redirect == Node::Redirect::kWowSoftware ||
+          at->redirect == Node::Redirect::kWowClasses) {
+        break;
+      }
+      if (at->redirect == Node::Redirect::kSoftware || at->redirect == Node::Redirect::kClasses) {
+        if (at != node.get()) {
+          levels.insert(levels.begin(), above.rbegin(), above.rend());
+          node = Owned(*at);
+        }
+        break;
+      }
+      above.push_back(at->name);
+    }
+  }
   for (std::size_t i = 0; i < levels.size(); ++i) {
     const bool last = i + 1 == levels.size();
+    // The redirector's rules. In the 32-bit view, Wow6432Node named on the
+    // way is the view's own place, and the keys it does not share are below
+    // it; in any view the links Windows keeps for old programs lead on.
+    if (view == View::k32 && (node->redirect == Node::Redirect::kSoftware ||
+                              node->redirect == Node::Redirect::kClasses)) {
+      if (!last && Is(levels[i], kWow6432Node)) continue;
+      const bool moved = node->redirect == Node::Redirect::kSoftware
+                             ? !SharedBelowSoftware(levels, i)
+                             : IsOneOf(levels[i], kRedirectedClasses);
+      if (moved) node = *node->Child(FoldCase(kWow6432Node));
+    }
+    if (node->redirect == Node::Redirect::kWowSoftware && Is(levels[i], u"Classes")) {
+      node = *(*node->parent->Child(FoldCase(u"Classes")))->Child(FoldCase(kWow6432Node));
+      continue;
+    }
+    if (node->redirect == Node::Redirect::kWowClasses &&
+        IsOneOf(levels[i], kLinkedUpFromWowClasses)) {
+      node = Owned(*node->parent);
+    }
     if (const auto* child = node->Child(FoldCase(levels[i]))) {
       node = *child;
     } else {
@@ -153,7 +373,9 @@ Status Model::Walk(std::shared_ptr<Node> node, const std::vector<Text>& levels, 
       if (node->denied & access::kCreateSubKey) return status::kAccessDenied;
       if (node->level >= kDeepestLevel) return status::kInvalidParameter;
       node = node->AddChild(levels[i]);
+      if (made) made->push_back(node);
     }
+    if (node->link && follow == Follow::kRefuse) return kThroughLink;
     if (node->link && (follow == Follow::kEveryLink || (follow == Follow::kAllButLast && !last))) {
       if (const Status st = Target(*node, create, links, node); st != status::kSuccess) {
         return st;
@@ -164,7 +386,8 @@ Status Model::Walk(std::shared_ptr<Node> node, const std::vector<Text>& levels, 
   return status::kSuccess;
 }
 
-Status Model::Target(const Node& link, bool create, int& links, std::shared_ptr<Node>& result) {
+Status Model::Target(const Node& link, bool create, int& links,
+                     std::shared_ptr<Node>& result) const {
   if (--links < 0) return status::kInvalidParameter;  // a circle of links
   const Node::Value* value = link.FindValue(FoldCase(kLinkValueName));
   if (!value || value->type != kLinkType) return status::kFileNotFound;
@@ -189,7 +412,7 @@ Status Model::Target(const Node& link, bool create, int& links, std::shared_ptr<
   std::shared_ptr<Node> parent;
   const std::vector<Text> above(rest.begin(), rest.end() - (rest.empty() ? 0 : 1));
   if (const Status st =
-          Walk(Local().roots.at(root), above, false, Follow::kEveryLink, links, parent);
+          Walk(Local().roots.at(root), above, false, Follow::kEveryLink, View::kOne, links, parent);
       st != status::kSuccess) {
     return st;
   }
@@ -197,29 +420,31 @@ Status Model::Target(const Node& link, bool create, int& links, std::shared_ptr<
     result = std::move(parent);
     return status::kSuccess;
   }
-  return Walk(std::move(parent), {rest.back()}, create, Follow::kEveryLink, links, result);
+  return Walk(std::move(parent), {rest.back()}, create, Follow::kEveryLink, View::kOne, links,
+              result);
 }
 
 Status Model::Open(KeyHandle parent, const std::string& subKey, std::uint32_t access, bool create,
                    Follow follow, KeyHandle& result) {
   // The parent handle's own rights play no part, as on Windows.
   result = 0;
-  std::shared_ptr<Node> node;
-  if (const Status st = Resolve(parent, Wide(subKey), create, follow, node);
+  const auto view = ViewOf(access, parent);
+  if (!view) return status::kInvalidParameter;
+  Key key;
+  if (const Status st = Resolve(parent, Wide(subKey), create, follow, *view, key);
       st != status::kSuccess) {
     return st;
   }
-  const std::uint32_t rights = KeyRights(access);
+  const auto node = Reached(key);
+  // The view's bits are no rights.
+  const std::uint32_t rights = KeyRights(access & ~access::kViews);
   if ((node->denied & rights) != 0) return status::kAccessDenied;
   // An empty path below a predefined root hands back the root itself.
   if (!create && subKey.empty() && IsPredefinedRoot(parent)) {
     result = parent;
     return status::kSuccess;
   }
-  // Keys reached through HKEY_CLASSES_ROOT are marked as its view.
-  const bool classes =
-      RootOf(parent) ? RootOf(parent) == kClassesRoot : (parent & 3) == kClassesView;
-  result = NewHandle(node, rights, classes);
+  result = NewHandle(std::move(key), rights);
   return result ? status::kSuccess : kNoSystemResources;
 }
 
@@ -246,13 +471,17 @@ Status Model::CloseKey(KeyHandle key) {
   return status::kSuccess;
 }
 
-Status Model::DeleteKey(KeyHandle parent, const std::string& subKey) {
-  // The key is opened for deletion, a link followed, and deleted.
-  std::shared_ptr<Node> node;
-  if (const Status st = Resolve(parent, Wide(subKey), false, Follow::kEveryLink, node);
+Status Model::Delete(KeyHandle parent, const std::string& subKey, std::uint32_t access) {
+  // The key is opened for deletion in the view, a link followed, and
+  // deleted: below HKEY_CLASSES_ROOT the user's key first.
+  const auto view = ViewOf(access, parent);
+  if (!view) return status::kInvalidParameter;
+  Key key;
+  if (const Status st = Resolve(parent, Wide(subKey), false, Follow::kEveryLink, *view, key);
       st != status::kSuccess) {
     return st;
   }
+  const auto node = Reached(key);
   // Never a root, a hive's root or a key behind a predefined root, a key
   // with sub-keys or a key this user may not delete.
   if (node->fixed || node->ChildCount() != 0 || (node->denied & access::kDelete)) {
@@ -262,21 +491,35 @@ Status Model::DeleteKey(KeyHandle parent, const std::string& subKey) {
   return status::kSuccess;
 }
 
+Status Model::DeleteKey(KeyHandle parent, const std::string& subKey) {
+  return Delete(parent, subKey, 0);
+}
+
+Status Model::DeleteKeyEx(KeyHandle parent, const std::string& subKey, std::uint32_t view) {
+  return Delete(parent, subKey, view & access::kViews);
+}
+
 Status Model::DeleteOpenKey(KeyHandle key) {
   if (RootOf(key)) return status::kInvalidHandle;  // no handle of the kernel's
-  std::shared_ptr<Node> node;
-  const Status st = Reach(key, access::kDelete, node);
+  Reaching reached;
+  const Status st = Reach(key, access::kDelete, reached);
   if (st == status::kKeyDeleted) return status::kSuccess;  // deleted once is enough
   if (st != status::kSuccess) return st;
-  if (node->fixed || node->ChildCount() != 0) return status::kAccessDenied;
-  node->Detach();
+  if (reached.node->fixed || reached.node->ChildCount() != 0) return status::kAccessDenied;
+  reached.node->Detach();
   return status::kSuccess;
 }
 
 Status Model::DeleteValue(KeyHandle key, const std::string& name) {
-  std::shared_ptr<Node> node;
-  if (const Status st = Reach(key, access::kSetValue, node); st != status::kSuccess) return st;
-  return node->TakeValue(FoldCase(Wide(name))) ? status::kSuccess : status::kFileNotFound;
+  Reaching reached;
+  if (const Status st = Reach(key, access::kSetValue, reached); st != status::kSuccess) return st;
+  const Text folded = FoldCase(Wide(name));
+  // A merged key's value is deleted where a read finds it.
+  if (reached.node->TakeValue(folded)) return status::kSuccess;
+  if (reached.machine && reached.machine != reached.node && reached.machine->TakeValue(folded)) {
+    return status::kSuccess;
+  }
+  return status::kFileNotFound;
 }
 
 Status Model::QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type,
@@ -290,9 +533,14 @@ Status Model::QueryValue(KeyHandle key, const std::string& name, std::uint32_t* 
     if (type) *type = kBinary;
     return status::kMoreData;
   }
-  std::shared_ptr<Node> node;
-  if (const Status st = Reach(key, access::kQueryValue, node); st != status::kSuccess) return st;
-  const Node::Value* value = node->FindValue(FoldCase(Wide(name)));
+  Reaching reached;
+  if (const Status st = Reach(key, access::kQueryValue, reached); st != status::kSuccess) {
+    return st;
+  }
+  // A merged key's value is the user's, else the machine's.
+  const Text folded = FoldCase(Wide(name));
+  const Node::Value* value = reached.node->FindValue(folded);
+  if (!value && reached.machine) value = reached.machine->FindValue(folded);
   if (!value) return status::kFileNotFound;
   const std::string handed = AnsiData(value->type, value->data);
   const auto length = static_cast<std::uint32_t>(handed.size());
@@ -315,8 +563,9 @@ Status Model::SetValue(KeyHandle key, const std::string& name, std::uint32_t typ
   // byte past the count is read, as advapi32 reads it.
   if (IsTextType(type) && size > 0 && data[size - 1] != 0 && data[size] == 0) ++size;
   if (RootOf(key) == kPerformanceData) return status::kInvalidHandle;
-  std::shared_ptr<Node> node;
-  if (const Status st = Reach(key, access::kSetValue, node); st != status::kSuccess) return st;
+  Reaching reached;
+  if (const Status st = Reach(key, access::kSetValue, reached); st != status::kSuccess) return st;
+  const auto& node = reached.node;
   const Text wide = Wide(name);
   if (wide.size() > kLongestValueName) return status::kInvalidParameter;
   // A link holds its target and nothing else.
@@ -329,23 +578,92 @@ Status Model::SetValue(KeyHandle key, const std::string& name, std::uint32_t typ
   return status::kSuccess;
 }
 
+template <typename Entry, typename Count, typename At, typename Held>
+const Entry* Model::MergedAt(const Node* user, const Node* machine, std::size_t index,
+                             Cursor& cursor, Count count, At at, Held held,
+                             std::uint64_t Node::*changes) {
+  const std::size_t userCount = user ? count(*user) : 0;
+  if (index < userCount) return at(*user, index);
+  if (!machine) return nullptr;
+  // The machine's entries the user's lack, counted from where the cursor
+  // was when neither half has changed since, else from the first.
+  const bool valid = cursor.user == user && cursor.machine == machine &&
+                     cursor.userChanges == (user ? user->*changes : 0) &&
+                     cursor.machineChanges == machine->*changes && cursor.index >= userCount;
+  std::size_t found = valid ? cursor.index - userCount : 0;
+  std::size_t rank = valid ? cursor.rank : 0;
+  const std::size_t wanted = index - userCount;
+  const auto lacking = [&](std::size_t r) {
+    const Entry* entry = at(*machine, r);
+    return entry && !(user && held(*user, *entry));
+  };
+  if (!valid) {
+    while (rank < count(*machine) && !lacking(rank)) ++rank;
+  }
+  while (found < wanted && rank < count(*machine)) {
+    do {
+      ++rank;
+    } while (rank < count(*machine) && !lacking(rank));
+    ++found;
+  }
+  while (found > wanted) {
+    do {
+      --rank;
+    } while (!lacking(rank));
+    --found;
+  }
+  if (rank >= count(*machine)) return nullptr;
+  cursor = {user, machine, user ? user->*changes : 0, machine->*changes, index, rank};
+  return at(*machine, rank);
+}
+
 Status Model::EnumKey(KeyHandle key, std::uint32_t index, char* name, std::uint32_t bufferLength) {
-  std::shared_ptr<Node> node;
-  if (const Status st = Reach(key, access::kEnumerateSubKeys, node); st != status::kSuccess) {
+  Reaching reached;
+  if (const Status st = Reach(key, access::kEnumerateSubKeys, reached); st != status::kSuccess) {
     return st;
   }
-  const auto* at = node->ChildAt(index);
-  if (!at) return status::kNoMoreItems;
-  const std::string child = Narrow((*at)->name);
-  if (child.size() + 1 > bufferLength) return status::kMoreData;
-  std::memcpy(name, child.c_str(), child.size() + 1);
+  const Node* child = nullptr;
+  if (!reached.keys) {
+    const auto* at = reached.node->ChildAt(index);
+    child = at ? at->get() : nullptr;
+  } else {
+    // A merged key lists the user's sub-keys, then the machine's others.
+    const auto* at = MergedAt<std::shared_ptr<Node>>(
+        reached.user.get(), reached.machine.get(), index, *reached.keys,
+        [](const Node& node) { return node.ChildCount(); },
+        [](const Node& node, std::size_t i) { return node.ChildAt(i); },
+        [](const Node& user, const std::shared_ptr<Node>& entry) {
+          return user.Child(FoldCase(entry->name)) != nullptr;
+        },
+        &Node::childChanges);
+    child = at ? at->get() : nullptr;
+  }
+  if (!child) return status::kNoMoreItems;
+  const std::string listed = Narrow(child->name);
+  if (listed.size() + 1 > bufferLength) return status::kMoreData;
+  std::memcpy(name, listed.c_str(), listed.size() + 1);
   return status::kSuccess;
 }
 
 Status Model::EnumValue(KeyHandle key, std::uint32_t index, char* name, std::uint32_t* nameLength) {
-  std::shared_ptr<Node> node;
-  if (const Status st = Reach(key, access::kQueryValue, node); st != status::kSuccess) return st;
-  const Node::Value* at = node->ValueAt(index);
+  Reaching reached;
+  if (const Status st = Reach(key, access::kQueryValue, reached); st != status::kSuccess) {
+    return st;
+  }
+  const Node::Value* at = nullptr;
+  if (!reached.values) {
+    at = reached.node->ValueAt(index);
+  } else {
+    // A merged key lists the user's values, then the machine's others.
+    at = MergedAt<Node::Value>(
+        reached.user.get(), reached.machine.get(), index, *reached.values,
+        [](const Node& node) { return node.ValueCount(); },
+        [](const Node& node, std::size_t i) { return node.ValueAt(i); },
+        [](const Node& user, const Node::Value& entry) {
+          return user.FindValue(FoldCase(entry.name)) != nullptr;
+        },
+        &Node::valueChanges);
+  }
   if (!at) return status::kNoMoreItems;
   const std::string& value = at->listed;
   if (value.size() + 1 > *nameLength) {
@@ -364,11 +682,58 @@ Status Model::EnumValue(KeyHandle key, std::uint32_t index, char* name, std::uin
 }
 
 Status Model::QueryInfoKey(KeyHandle key, std::uint32_t* longestValueName) {
-  std::shared_ptr<Node> node;
-  if (const Status st = Reach(key, access::kQueryValue, node); st != status::kSuccess) return st;
-  // In characters (UTF-16 units), not in the code page's bytes.
-  *longestValueName = static_cast<std::uint32_t>(node->LongestValueName());
+  Reaching reached;
+  if (const Status st = Reach(key, access::kQueryValue, reached); st != status::kSuccess) {
+    return st;
+  }
+  // In characters (UTF-16 units), not in the code page's bytes; a merged
+  // key's of both halves.
+  std::size_t longest = reached.node->LongestValueName();
+  if (reached.machine) longest = std::max(longest, reached.machine->LongestValueName());
+  *longestValueName = static_cast<std::uint32_t>(longest);
   return status::kSuccess;
+}
+
+std::vector<std::pair<Text, Model::Key>> Model::SubKeys(const Key& key) const {
+  std::vector<std::pair<Text, Key>> keys;
+  const auto add = [&](const Node& node, const Node* except) {
+    node.ForEachChild([&](const Node& child) {
+      if (except && except->Child(FoldCase(child.name))) return;
+      Key sub;
+      sub.view = key.view;
+      if (key.merged) {
+        sub.merged = true;
+        sub.levels = key.levels;
+        sub.levels.push_back(child.name);
+      } else {
+        sub.node = Owned(child);
+      }
+      keys.emplace_back(child.name, std::move(sub));
+    });
+  };
+  if (!key.merged) {
+    add(*key.node, nullptr);
+    return keys;
+  }
+  const auto user = UserHalf(key);
+  const auto machine = MachineHalf(key);
+  if (user) add(*user, nullptr);
+  if (machine) add(*machine, user.get());
+  return keys;
+}
+
+std::vector<const Node::Value*> Model::Values(const Key& key) const {
+  std::vector<const Node::Value*> values;
+  const auto add = [&values](const Node& node, const Node* except) {
+    node.ForEachValue([&](const Node::Value& value) {
+      if (!except || !except->FindValue(FoldCase(value.name))) values.push_back(&value);
+    });
+  };
+  const auto user = key.merged ? UserHalf(key) : key.node;
+  const auto machine = key.merged ? MachineHalf(key) : nullptr;
+  if (user) add(*user, nullptr);
+  if (machine) add(*machine, user.get());
+  return values;
 }
 
 Status Model::ConnectRegistry(const std::string& machine, KeyHandle root, KeyHandle& result) {
@@ -378,9 +743,14 @@ Status Model::ConnectRegistry(const std::string& machine, KeyHandle root, KeyHan
   const auto it = computer->second->roots.find(root);
   if (it == computer->second->roots.end()) return status::kInvalidHandle;
   // Connecting to this computer yields its own root.
-  result = computer->second.get() == &Local()
-               ? root
-               : NewHandle(it->second, access::kAllValueAndKeyRights | 0xF0000, false);
+  if (computer->second.get() == &Local()) {
+    result = root;
+    return status::kSuccess;
+  }
+  Key key;
+  key.node = it->second;
+  key.view = *ViewOf(0, root);
+  result = NewHandle(std::move(key), access::kAllValueAndKeyRights | 0xF0000);
   return result ? status::kSuccess : kNoSystemResources;
 }
 

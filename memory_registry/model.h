@@ -14,19 +14,22 @@
 
 #include "cregistry/memory_registry.h"
 #include "cregistry/registry_service.h"
+#include "node.h"
 
 namespace cregistry {
 namespace memory {
 
-struct Node;
-struct Computer;
-
 class Model {
  public:
-  explicit Model(unsigned codePage);
+  // A computer of the kind that program runs on.
+  Model(unsigned codePage, MemoryRegistry::Program program);
   ~Model();
   Model(const Model&) = delete;
   Model& operator=(const Model&) = delete;
+
+  // The program that makes the calls from now on (of the computer's kind).
+  void Enter(MemoryRegistry::Program program) { program_ = program; }
+  bool Windows64() const { return windows64_; }
 
   // --- The service's calls, as MemoryRegistry documents them ---------------
   Status OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,
@@ -49,6 +52,7 @@ class Model {
   Status OpenKeyNoFollow(KeyHandle parent, const std::string& subKey, std::uint32_t access,
                          KeyHandle& result);
   Status DeleteOpenKey(KeyHandle key);
+  Status DeleteKeyEx(KeyHandle parent, const std::string& subKey, std::uint32_t view);
 
   // --- The direct access and the .reg files, as MemoryRegistry documents
   // them -------------------------------------------------------------------
@@ -66,13 +70,44 @@ class Model {
              std::vector<std::uint8_t> data);
   std::vector<std::string> Dump() const;
   std::optional<std::string> KeyPath(KeyHandle key) const;
-  void ImportReg(std::string_view file);
-  std::string ExportReg(KeyHandle root, const std::string& path) const;
+  void ImportReg(std::string_view file, std::uint32_t view);
+  std::string ExportReg(KeyHandle root, const std::string& path, std::uint32_t view);
 
  private:
-  struct OpenHandle {
+  // The view an open is made in: kOne on Windows without WOW64, whose one
+  // registry every view is; on 64-bit Windows the 64-bit or the 32-bit one.
+  enum class View : std::uint8_t { kOne, k64, k32 };
+  // What a path reaches and a handle holds: a key as it is held, or a key
+  // of HKEY_CLASSES_ROOT, which merges the user's classes over the
+  // machine's: its path below that root, as named, and the user's key once
+  // it is found (the machine's is found anew each time).
+  struct Key {
     std::shared_ptr<Node> node;
+    bool merged = false;
+    std::vector<Text> levels;
+    mutable std::shared_ptr<Node> user;
+    View view = View::kOne;
+  };
+  // Where a merged listing was last: the index asked, and the machine's
+  // entry it found, valid while neither half has changed since.
+  struct Cursor {
+    const Node* user = nullptr;
+    const Node* machine = nullptr;
+    std::uint64_t userChanges = 0, machineChanges = 0;
+    std::size_t index = 0, rank = 0;
+  };
+  struct OpenHandle {
+    Key key;
     std::uint32_t access;
+    Cursor keys, values;
+  };
+  // The keys a handle or root reaches now, for a call that needs the
+  // rights: the key itself (of a merged key, the user's if there is one,
+  // else the machine's), and of a merged key both halves.
+  struct Reaching {
+    std::shared_ptr<Node> node, user, machine;
+    Cursor* keys = nullptr;
+    Cursor* values = nullptr;
   };
 
   // Names as the service holds them: UTF-16, and the code page's bytes.
@@ -82,27 +117,56 @@ class Model {
   std::vector<std::uint8_t> HeldData(std::uint32_t type, std::string_view bytes) const;
   std::string AnsiData(std::uint32_t type, const std::vector<std::uint8_t>& held) const;
   Text ComputerKey(const std::string& machine) const;
+  // A key as it is held, for the direct access (HKEY_CLASSES_ROOT is the
+  // machine's classes).
   std::shared_ptr<Node> NodeOf(KeyHandle key) const;
   std::shared_ptr<Node> Find(KeyHandle root, const std::string& path) const;
+  OpenHandle* HandleOf(KeyHandle key);
   const OpenHandle* HandleOf(KeyHandle key) const;
-  // The key behind a handle, if the handle is valid, its key not deleted and
-  // its access includes the needed rights.
-  Status Reach(KeyHandle key, std::uint32_t needed, std::shared_ptr<Node>& node) const;
-  KeyHandle NewHandle(std::shared_ptr<Node> node, std::uint32_t access, bool classesView);
-  // The key at path below parent: created where missing when asked, links
-  // followed as asked (a service call's; the direct access follows none).
-  enum class Follow { kEveryLink, kAllButLast, kNone };
-  Status Resolve(KeyHandle parent, const Text& path, bool create, Follow follow,
-                 std::shared_ptr<Node>& result);
-  Status Walk(std::shared_ptr<Node> node, const std::vector<Text>& levels, bool create,
-              Follow follow, int& links, std::shared_ptr<Node>& result);
+  // The key a root or handle holds; nothing for neither.
+  std::optional<Key> KeyOf(KeyHandle key);
+  Status Reach(KeyHandle key, std::uint32_t needed, Reaching& reached);
+  // The halves of a merged key, as they are now, and the key it reaches:
+  // the user's, else the machine's.
+  std::shared_ptr<Node> UserHalf(const Key& key) const;
+  std::shared_ptr<Node> MachineHalf(const Key& key) const;
+  std::shared_ptr<Node> Reached(const Key& key) const;
+  KeyHandle NewHandle(Key key, std::uint32_t access);
+  // The view of an open with that access below parent; nothing for both
+  // views at once.
+  std::optional<View> ViewOf(std::uint32_t access, KeyHandle parent);
+  // The key at path below parent in the view: created where missing when
+  // asked, links followed as asked (a service call's; the direct access
+  // follows none).
+  // (kRefuse: a link met is kThroughLink, as a .reg file needs.) The keys
+  // made are added to made, when given.
+  enum class Follow { kEveryLink, kAllButLast, kNone, kRefuse };
+  static constexpr Status kThroughLink = -1;
+  using Made = std::vector<std::shared_ptr<Node>>;
+  Status Resolve(KeyHandle parent, const Text& path, bool create, Follow follow, View view,
+                 Key& result, Made* made = nullptr);
+  Status Walk(std::shared_ptr<Node> node, std::vector<Text> levels, bool create, Follow follow,
+              View view, int& links, std::shared_ptr<Node>& result, Made* made = nullptr) const;
+  // The sub-keys and values of a key as a listing through it finds them (a
+  // merged key's: the user's, then the machine's that the user's lack).
+  std::vector<std::pair<Text, Key>> SubKeys(const Key& key) const;
+  std::vector<const Node::Value*> Values(const Key& key) const;
+  // The view a .reg file's keys are addressed in, as reg.exe's /reg:32 or
+  // /reg:64 picks it.
+  View RegView(std::uint32_t view) const;
   // Where a link leads: its target, made when asked if only its last
   // level is missing, as the kernel's reparse does.
-  Status Target(const Node& link, bool create, int& links, std::shared_ptr<Node>& result);
+  Status Target(const Node& link, bool create, int& links, std::shared_ptr<Node>& result) const;
   // An open or create below parent, as OpenKey, CreateKey and
   // OpenKeyNoFollow make it.
   Status Open(KeyHandle parent, const std::string& subKey, std::uint32_t access, bool create,
               Follow follow, KeyHandle& result);
+  Status Delete(KeyHandle parent, const std::string& subKey, std::uint32_t access);
+  // The index-th entry of a merged listing: the user's entries, then the
+  // machine's that the user's lack.
+  template <typename Entry, typename Count, typename At, typename Held>
+  const Entry* MergedAt(const Node* user, const Node* machine, std::size_t index, Cursor& cursor,
+                        Count count, At at, Held held, std::uint64_t Node::*changes);
   // Removes a key with everything below it (a root stays).
   void Remove(Node& key);
   // The key at path below root for the direct access, made with every
@@ -111,12 +175,15 @@ class Model {
   Computer& Local() const { return *local_; }
 
   unsigned codePage_;
+  bool windows64_;                   // the computer is 64-bit Windows, with its two views
+  MemoryRegistry::Program program_;  // the program that makes the calls
   std::map<Text, std::unique_ptr<Computer>> computers_;  // by folded name
   Computer* local_;
   std::map<KeyHandle, OpenHandle> handles_;
   KeyHandle nextHandle_;
   std::vector<KeyHandle> freeHandles_;       // closed, to be given out again
   std::map<Text, std::string> environment_;  // by folded name
+  Cursor rootKeys_, rootValues_;             // HKEY_CLASSES_ROOT's own listings
 };
 
 }  // namespace memory

@@ -32,7 +32,7 @@ bool Model::DenyAccess(KeyHandle root, const std::string& path, std::uint32_t de
 
 void Model::AddComputer(const std::string& name) {
   auto& computer = computers_[ComputerKey(name)];
-  if (!computer) computer = std::make_unique<Computer>();
+  if (!computer) computer = std::make_unique<Computer>(windows64_);
 }
 
 void Model::SetVariable(const std::string& name, const std::string& value) {
@@ -188,12 +188,13 @@ std::vector<std::string> Model::Dump() const {
 
 std::optional<std::string> Model::KeyPath(KeyHandle key) const {
   const auto* handle = HandleOf(key);
-  if (!handle || RootOf(key) || handle->node->deleted) return std::nullopt;
+  const auto reached = handle && !RootOf(key) ? Reached(handle->key) : nullptr;
+  if (!reached || reached->deleted) return std::nullopt;
   // Up to the root that Dump names it by: HKEY_CURRENT_USER before
   // HKEY_USERS.
   const Node* currentUser = Local().roots.at(kCurrentUser).get();
   std::vector<const Node*> levels;
-  const Node* node = handle->node.get();
+  const Node* node = reached.get();
   for (; node->parent && node != currentUser; node = node->parent) levels.push_back(node);
   for (std::int32_t hive = INT32_MIN + 1; hive <= INT32_MIN + 6; ++hive) {
     const char* root = RootName(hive);

@@ -76,7 +76,14 @@ std::string Naming(const char* what, const Text& name) {
 
 }  // namespace
 
-void Model::ImportReg(std::string_view file) {
+Model::View Model::RegView(std::uint32_t view) const {
+  // reg.exe is a 64-bit program on 64-bit Windows: /reg:32 picks the 32-bit
+  // view; /reg:64, or neither, its own.
+  if (!windows64_) return View::kOne;
+  return (view & access::kViews) == access::kView32 ? View::k32 : View::k64;
+}
+
+void Model::ImportReg(std::string_view file, std::uint32_t view) {
   // Applied as it is read, each line against the registry as the lines
   // before it left it, and refused where reg import could not apply it as
   // this registry would hold it: a key whose path meets a registry link
@@ -84,24 +91,32 @@ void Model::ImportReg(std::string_view file) {
   // that holds one, a key Windows never deletes, and whatever the service
   // would refuse. A file with an error is undone whole.
   Journal journal;
+  const View inView = RegView(view);
   std::shared_ptr<Node> node;  // the key the values go to
-  const auto key = [this, &node, &journal](const RegFileKey& named) -> std::string {
-    node = Local().roots.at(RootHandle(named.hive));
-    for (std::size_t i = 0; i < named.levels.size(); ++i) {
-      const Text& level = named.levels[i];
-      if (const auto* child = node->Child(FoldCase(level))) {
-        node = *child;
-        if (node->link) return Naming("a registry link on the key's path", level);
-        continue;
-      }
-      if (named.remove) return {};  // nothing there to delete
-      if (node->denied & access::kCreateSubKey) {
-        return Naming("a key where keys may not be made, below", node->name);
-      }
-      if (node->level >= kDeepestLevel) return "a key deeper than Windows keeps (512 levels)";
-      journal.Created(*node, level);
-      node = node->AddChild(level);
+  const auto key = [this, &node, &journal, inView](const RegFileKey& named) -> std::string {
+    Text path;
+    for (const auto& level : named.levels) path += level + u"\\";
+    Key reached;
+    Made made;
+    const Status st = Resolve(RootHandle(named.hive), path, !named.remove, Follow::kRefuse, inView,
+                              reached, &made);
+    for (const auto& created : made) journal.Created(*created->parent, created->name);
+    switch (st) {
+      case status::kSuccess:
+        break;
+      case kThroughLink:
+        return "a registry link on the key's path";
+      case status::kFileNotFound:
+        if (named.remove) return {};  // nothing there to delete
+        return "a key that cannot be made";
+      case status::kAccessDenied:
+        return "a key where keys may not be made";
+      case status::kInvalidParameter:
+        return "a key deeper than Windows keeps (512 levels)";
+      default:
+        return "a key that cannot be reached (status " + std::to_string(st) + ")";
     }
+    node = Reached(reached);
     if (!named.remove) return {};
     if (node->fixed) return "a key that Windows never deletes";
     // reg import deletes the tree key by key, and would follow a link.
@@ -143,29 +158,33 @@ void Model::ImportReg(std::string_view file) {
   }
 }
 
-std::string Model::ExportReg(KeyHandle root, const std::string& path) const {
+std::string Model::ExportReg(KeyHandle root, const std::string& path, std::uint32_t view) {
   const auto hive = RootOf(root);
   const char16_t* rootName = hive ? RegFileRootName(static_cast<std::int32_t>(*hive)) : nullptr;
-  const auto node = rootName ? Find(root, path) : nullptr;
-  if (!node) throw RegFileError(0, "no key " + path + " to export");
-  Text name = rootName;
+  Text name = rootName ? rootName : u"";
   for (const auto& level : SplitPath(Wide(path))) name += u"\\" + level;
+  Key start;
+  const Status st = rootName
+                        ? Resolve(*hive, Wide(path), false, Follow::kRefuse, RegView(view), start)
+                        : status::kInvalidHandle;
+  if (st == kThroughLink) throw RegFileError(0, "a registry link at " + ToUtf8(name));
+  if (st != status::kSuccess) throw RegFileError(0, "no key " + path + " to export");
   RegFileWriter out;
   // Depth first in listing order. A registry link is refused: reg export
   // would follow it out of the key.
-  std::vector<std::pair<Text, const Node*>> pending{{name, node.get()}};
+  std::vector<std::pair<Text, Key>> pending;
+  pending.emplace_back(name, std::move(start));
   while (!pending.empty()) {
     const Text keyName = std::move(pending.back().first);
-    const Node* key = pending.back().second;
+    const Key key = std::move(pending.back().second);
     pending.pop_back();
-    if (key->link) throw RegFileError(0, "a registry link at " + ToUtf8(keyName));
+    if (Reached(key)->link) throw RegFileError(0, "a registry link at " + ToUtf8(keyName));
     out.Key(keyName);
-    key->ForEachValue(
-        [&out](const Node::Value& value) { out.Value(value.name, value.type, value.data); });
-    const std::size_t first = pending.size();
-    key->ForEachChild(
-        [&](const Node& child) { pending.emplace_back(keyName + u"\\" + child.name, &child); });
-    std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(first), pending.end());
+    for (const Node::Value* value : Values(key)) out.Value(value->name, value->type, value->data);
+    auto keys = SubKeys(key);
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
+      pending.emplace_back(keyName + u"\\" + it->first, std::move(it->second));
+    }
   }
   return out.Finish();
 }

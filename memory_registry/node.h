@@ -77,6 +77,18 @@ struct Node {
   // them: Windows never deletes one.
   bool fixed = false;
   std::uint32_t denied = 0;
+  // What 64-bit Windows' registry redirector does below this key.
+  enum class Redirect : std::uint8_t {
+    kNone,
+    kSoftware,     // HKLM\SOFTWARE: the 32-bit view's keys are below Wow6432Node
+    kClasses,      // a Classes key: the 32-bit view's CLSID, Interface... too
+    kWowSoftware,  // HKLM\SOFTWARE\Wow6432Node, whose Classes leads to Classes\Wow6432Node
+    kWowClasses,   // Classes\Wow6432Node, whose AppID, Protocols, TypeLib lead up
+  };
+  Redirect redirect = Redirect::kNone;
+  // Bumped by every change of the sub-keys, and of the values, so that a
+  // listing's cursor knows when its place may have moved.
+  std::uint64_t childChanges = 0, valueChanges = 0;
 
   Node() = default;
   Node(const Node&) = delete;
@@ -114,16 +126,19 @@ struct Node {
     child->parent = this;
     child->level = level + 1;
     children_.insert({FoldCase(childName), child});
+    ++childChanges;
     return child;
   }
   // Puts back a sub-key that Detach took out.
   void Attach(std::shared_ptr<Node> child) {
     child->deleted = false;
     children_.insert({FoldCase(child->name), std::move(child)});
+    ++childChanges;
   }
   // Takes the key out of its parent's: deleted, for the handles that hold it.
   void Detach() {
     deleted = true;
+    ++parent->childChanges;
     parent->children_.erase(FoldCase(name));  // may free this key: nothing of it is used after
   }
   std::size_t ChildCount() const { return children_.size(); }
@@ -164,6 +179,7 @@ struct Node {
   }
   // A value taken out by TakeValue, at its old place in the list.
   Value& PutBack(ValueNumber number, Value value) {
+    ++valueChanges;
     valueAt_[FoldCase(value.name)] = number;
     ++nameLengths_[value.name.size()];
     return values_.insert({number, std::move(value)}).first->second;
@@ -173,6 +189,7 @@ struct Node {
     const auto at = valueAt_.find(folded);
     if (at == valueAt_.end()) return std::nullopt;
     const auto it = values_.find(at->second);
+    ++valueChanges;
     std::pair<ValueNumber, Value> taken{at->second, std::move(it->second)};
     values_.erase(it);
     valueAt_.erase(at);
@@ -200,8 +217,13 @@ constexpr char16_t kCurrentUserSid[] = u"S-1-5-21-0-0-0-1000";
 
 struct Computer {
   std::map<KeyHandle, std::shared_ptr<Node>> roots;
+  // The user's classes (HKEY_CURRENT_USER\Software\Classes), which
+  // HKEY_CLASSES_ROOT merges over the machine's.
+  std::shared_ptr<Node> userClasses;
 
-  Computer() {
+  // A computer's registry; windows64: as 64-bit Windows holds it, with the
+  // 32-bit view's keys below Wow6432Node.
+  explicit Computer(bool windows64) {
     // Levels as Windows counts them: \REGISTRY\MACHINE and \REGISTRY\USER
     // are 2.
     for (const std::int32_t hive : {INT32_MIN + 2, INT32_MIN + 3, INT32_MIN + 4, INT32_MIN + 6}) {
@@ -210,15 +232,27 @@ struct Computer {
       root->level = 2;
       root->fixed = true;
     }
-    // HKEY_CURRENT_USER is the user's key below HKEY_USERS;
-    // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\SOFTWARE\Classes, as on Wine;
+    // HKEY_CURRENT_USER is the user's key below HKEY_USERS, with the user's
+    // classes; HKEY_CLASSES_ROOT's keys are made below
+    // HKEY_LOCAL_MACHINE\SOFTWARE\Classes, as Windows makes them;
     // HKEY_CURRENT_CONFIG is the current hardware profile. Like the hives'
     // roots (SOFTWARE, System), they and the keys above them stay.
-    roots[RootHandle(INT32_MIN + 1)] = Fixed(roots[RootHandle(INT32_MIN + 3)], {kCurrentUserSid});
+    const auto& user = roots[RootHandle(INT32_MIN + 1)] =
+        Fixed(roots[RootHandle(INT32_MIN + 3)], {kCurrentUserSid});
+    userClasses = Fixed(user, {u"Software", u"Classes"});
     const auto& machine = roots[RootHandle(INT32_MIN + 2)];
-    roots[RootHandle(INT32_MIN)] = Fixed(machine, {u"SOFTWARE", u"Classes"});
+    const auto& machineClasses = roots[RootHandle(INT32_MIN)] =
+        Fixed(machine, {u"SOFTWARE", u"Classes"});
     roots[RootHandle(INT32_MIN + 5)] =
         Fixed(machine, {u"System", u"CurrentControlSet", u"Hardware Profiles", u"Current"});
+    if (!windows64) return;
+    const auto software = *machine->Child(FoldCase(u"SOFTWARE"));
+    software->redirect = Node::Redirect::kSoftware;
+    Fixed(software, {u"Wow6432Node"})->redirect = Node::Redirect::kWowSoftware;
+    for (const auto& classes : {machineClasses, userClasses}) {
+      classes->redirect = Node::Redirect::kClasses;
+      Fixed(classes, {u"Wow6432Node"})->redirect = Node::Redirect::kWowClasses;
+    }
   }
 
   // The key at the path below node, made where missing, and every key on

@@ -46,6 +46,15 @@ Status Win32Registry::DeleteKey(KeyHandle parent, const std::string& subKey) {
   return RegDeleteKeyA(Key(parent), subKey.c_str());
 }
 
+Status Win32Registry::DeleteKeyEx(KeyHandle parent, const std::string& subKey, std::uint32_t view) {
+  // Looked up, not imported: the program still starts on Windows XP.
+  using DeleteKeyExCall = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+  const auto deleteKeyEx = reinterpret_cast<DeleteKeyExCall>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExA")));
+  return deleteKeyEx ? deleteKeyEx(Key(parent), subKey.c_str(), view, 0)
+                     : RegDeleteKeyA(Key(parent), subKey.c_str());
+}
+
 Status Win32Registry::DeleteValue(KeyHandle key, const std::string& name) {
   return RegDeleteValueA(Key(key), name.c_str());
 }

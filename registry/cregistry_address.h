@@ -26,6 +26,8 @@ struct cRegistry::Address {
   // the service's code page.
   KeyHandle parent = 0;
   std::string section;
+  // The view's bits, which every access mask of the operation carries.
+  std::uint32_t view = 0;
   // The connection to Machine, if any: declared before the key that a member
   // opens below it, so it is closed after that key, on every path.
   OwnedKey connection;

@@ -34,8 +34,9 @@ bool cRegistry::EnumerateValues(NameList& sKeyNames, std::int32_t& iKeyCount) {
   sKeyNames.Clear();
   const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  if (!address || service_->OpenKey(address.parent, address.section, access::kQueryValue,
-                                    key.Receive()) != kSuccess) {
+  if (!address ||
+      service_->OpenKey(address.parent, address.section, access::kQueryValue | address.view,
+                        key.Receive()) != kSuccess) {
     return true;
   }
   std::uint32_t longest = 0;
@@ -86,8 +87,9 @@ bool cRegistry::EnumerateSections(NameList& sSect, std::int32_t& iSectCount) {
     sSect.Clear();
     const Address address = Addressed(Through::kThisComputer);
     OwnedKey key(*service_);
-    if (!address || service_->OpenKey(address.parent, address.section, access::kEnumerateSubKeys,
-                                      key.Receive()) != kSuccess) {
+    if (!address ||
+        service_->OpenKey(address.parent, address.section, access::kEnumerateSubKeys | address.view,
+                          key.Receive()) != kSuccess) {
       return true;
     }
     for (const auto& name : SubKeyNames(key.get())) {

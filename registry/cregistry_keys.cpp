@@ -10,16 +10,18 @@ using status::kSuccess;
 bool cRegistry::KeyExists() {
   const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  return address && service_->OpenKey(address.parent, address.section, access::kQueryValue,
-                                      key.Receive()) == kSuccess;
+  return address &&
+         service_->OpenKey(address.parent, address.section, access::kQueryValue | address.view,
+                           key.Receive()) == kSuccess;
 }
 
 bool cRegistry::CreateKey() {
   const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  const Status created = address ? service_->CreateKey(address.parent, address.section,
-                                                       access::kAllValueAndKeyRights, key.Receive())
-                                 : kSuccess;
+  const Status created =
+      address ? service_->CreateKey(address.parent, address.section,
+                                    access::kAllValueAndKeyRights | address.view, key.Receive())
+              : kSuccess;
   if (!address || created != kSuccess) {
     throw RegistryError::Raise(error_number::kRegistryFailure,
                                u"Failed to create registry Key: '" + m_SectionKey, created);
@@ -30,7 +32,13 @@ bool cRegistry::CreateKey() {
 bool cRegistry::DeleteKey() {
   // Always below the local root: Machine plays no part in a deletion.
   const Address address = Addressed(Through::kThisComputer);
-  return address && service_->DeleteKey(address.parent, address.section) == kSuccess;
+  if (!address) return false;
+  // In the process's own view, RegDeleteKeyA as always; in another,
+  // RegDeleteKeyExA.
+  const Status deleted = address.view
+                             ? service_->DeleteKeyEx(address.parent, address.section, address.view)
+                             : service_->DeleteKey(address.parent, address.section);
+  return deleted == kSuccess;
 }
 
 namespace {
@@ -45,24 +53,25 @@ bool cRegistry::DeleteTree() {
   if (!address || address.section.find_first_not_of('\\') == std::string::npos) return false;
   OwnedKey key(*service_);
   bool listable = false;
-  const Status opened = OpenForRemoval(address.parent, address.section, key, listable);
+  const Status opened =
+      OpenForRemoval(address.parent, address.section, address.view, key, listable);
   if (opened == status::kFileNotFound) return true;  // nothing there to remove
-  return opened == kSuccess && Remove(key.get(), listable, 1);
+  return opened == kSuccess && Remove(key.get(), address.view, listable, 1);
 }
 
-Status cRegistry::OpenForRemoval(KeyHandle parent, const std::string& name, OwnedKey& key,
-                                 bool& listable) {
+Status cRegistry::OpenForRemoval(KeyHandle parent, const std::string& name, std::uint32_t view,
+                                 OwnedKey& key, bool& listable) {
   // The key itself, a link too: never its target.
   listable = true;
   const Status opened = service_->OpenKeyNoFollow(
-      parent, name, access::kDelete | access::kEnumerateSubKeys, key.Receive());
+      parent, name, access::kDelete | access::kEnumerateSubKeys | view, key.Receive());
   if (opened != status::kAccessDenied) return opened;
   // A key that may not be listed can still be deleted, when it is empty.
   listable = false;
-  return service_->OpenKeyNoFollow(parent, name, access::kDelete, key.Receive());
+  return service_->OpenKeyNoFollow(parent, name, access::kDelete | view, key.Receive());
 }
 
-bool cRegistry::Remove(KeyHandle key, bool listable, int level) {
+bool cRegistry::Remove(KeyHandle key, std::uint32_t view, bool listable, int level) {
   if (listable && level < kDeepestLevel) {
     const auto names = SubKeyNames(key);
     std::map<Text, int> listed;  // how often each name is listed
@@ -80,8 +89,8 @@ bool cRegistry::Remove(KeyHandle key, bool listable, int level) {
       }
       OwnedKey child(*service_);
       bool childListable = false;
-      if (OpenForRemoval(key, name, child, childListable) == kSuccess) {
-        Remove(child.get(), childListable, level + 1);
+      if (OpenForRemoval(key, name, view, child, childListable) == kSuccess) {
+        Remove(child.get(), view, childListable, level + 1);
       }
     }
   }
@@ -93,9 +102,10 @@ bool cRegistry::DeleteValue() {
   const Text where = DecimalText(m_ClassKey) + u"',Section: '" + m_SectionKey;
   const Address address = Addressed(Through::kThisComputer);
   OwnedKey key(*service_);
-  const Status opened = address ? service_->OpenKey(address.parent, address.section,
-                                                    access::kAllValueAndKeyRights, key.Receive())
-                                : kSuccess;
+  const Status opened =
+      address ? service_->OpenKey(address.parent, address.section,
+                                  access::kAllValueAndKeyRights | address.view, key.Receive())
+              : kSuccess;
   if (!address || opened != kSuccess) {
     throw RegistryError::Raise(error_number::kRegistryFailure,
                                u"Failed to open key '" + where + u"' for delete access", opened);

@@ -34,6 +34,9 @@ void cRegistry::ValueKey(TextArg sValueKey) { m_ValueKey = sValueKey.text(); }
 Variant cRegistry::Default() const { return m_Default; }
 void cRegistry::Default(const Variant& vDefault) { m_Default = vDefault; }
 
+std::int32_t cRegistry::View() const { return m_View; }
+void cRegistry::View(std::int32_t eView) { m_View = eView; }
+
 std::optional<std::string> cRegistry::ServiceName(const Text& name) const {
   // The service takes names as NUL-terminated texts: an embedded U+0000
   // would cut the name short and address another key or value.
@@ -44,6 +47,7 @@ std::optional<std::string> cRegistry::ServiceName(const Text& name) const {
 cRegistry::Address cRegistry::Addressed(Through through) {
   using Failure = Address::Failure;
   Address address(*service_);
+  address.view = static_cast<std::uint32_t>(m_View) & access::kViews;
   auto section = ServiceName(m_SectionKey);
   if (!section) {
     address.failure = Failure::kName;

@@ -62,7 +62,8 @@ Variant cRegistry::Value(ERegistryReadResult& eResult, std::int32_t& lStatus) {
     return m_Default;
   }
   OwnedKey key(*service_);
-  lStatus = service_->OpenKey(address.parent, address.section, access::kQueryValue, key.Receive());
+  lStatus = service_->OpenKey(address.parent, address.section, access::kQueryValue | address.view,
+                              key.Receive());
   if (lStatus != kSuccess) {
     eResult = Refused(lStatus, READ_NO_KEY);
     return m_Default;

@@ -32,8 +32,9 @@ void cRegistry::Value(const Variant& vValue) {
   // fails as a refused key creation does.
   if (!address) throw WriteFailure(error_number::kRegistryFailure, vValue, address.status);
   OwnedKey key(*service_);
-  if (const Status created = service_->CreateKey(address.parent, address.section,
-                                                 access::kAllValueAndKeyRights, key.Receive());
+  if (const Status created =
+          service_->CreateKey(address.parent, address.section,
+                              access::kAllValueAndKeyRights | address.view, key.Receive());
       created != kSuccess) {
     throw WriteFailure(error_number::kRegistryFailure, vValue, created);
   }

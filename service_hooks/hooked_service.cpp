@@ -13,7 +13,7 @@ namespace cregistry {
 
 namespace {
 
-constexpr std::size_t kOperations = static_cast<std::size_t>(Operation::kDeleteOpenKey) + 1;
+constexpr std::size_t kOperations = static_cast<std::size_t>(Operation::kDeleteKeyEx) + 1;
 
 // What is set for one call of an operation.
 struct Due {
@@ -298,6 +298,12 @@ Status HookedService::DeleteOpenKey(KeyHandle key) {
   Status st = status::kSuccess;
   if (!Intercept(Operation::kDeleteOpenKey, st)) st = service_.DeleteOpenKey(key);
   return Record(Operation::kDeleteOpenKey, key, {}, 0, st);
+}
+
+Status HookedService::DeleteKeyEx(KeyHandle parent, const std::string& subKey, std::uint32_t view) {
+  Status st = status::kSuccess;
+  if (!Intercept(Operation::kDeleteKeyEx, st)) st = service_.DeleteKeyEx(parent, subKey, view);
+  return Record(Operation::kDeleteKeyEx, parent, subKey, view, st);
 }
 
 void HookedService::MoveBytes(void* destination, const void* source, std::size_t count) {

@@ -85,6 +85,37 @@ class Associations : public RegistryTest<Backend> {
 };
 TYPED_TEST_SUITE(Associations, Backends, BackendNames);
 
+// A 32-bit program's associations reach a 64-bit program's classes: the
+// classes of file types are shared between the views of 64-bit Windows.
+// Read on the in-memory registry by a 64-bit program on the same computer,
+// on advapi32 by this program in the 64-bit view.
+template <typename Backend>
+class AssociationViews : public Associations<Backend> {};
+TYPED_TEST_SUITE(AssociationViews, ViewBackends, BackendNames);
+
+TYPED_TEST(AssociationViews, ReachThe64BitViewOfTheClasses) {
+  this->reg->CreateEXEAssociation(u"C:\\Tools\\viewer.exe", this->ClassText(), u"Demo file",
+                                  this->Extension(), u"", false, u"", false, u"", false, u"", 0);
+  cregistry::RegistryService* reader = &this->service();
+  std::optional<cregistry::MemoryRegistry> native;
+  if (auto* memory = this->memory(); memory && memory->Kind() != Program::kOn32BitWindows) {
+    reader = &native.emplace(*memory, Program::k64BitOn64BitWindows);
+  }
+  const std::string cls = this->ClassName();
+  for (const std::string& path : {"." + this->tag_, cls, cls + "\\shell\\open\\command"}) {
+    for (const auto& [root, below] :
+         {std::pair{HKEY_CLASSES_ROOT, std::string()},
+          std::pair{HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Classes\\")}}) {
+      cregistry::KeyHandle key = 0;
+      EXPECT_EQ(reader->OpenKey(cregistry::RootHandle(root), below + path,
+                                cregistry::access::kQueryValue | cregistry::access::kView64, key),
+                0)
+          << below + path;
+      reader->CloseKey(key);
+    }
+  }
+}
+
 TYPED_TEST(Associations, RegistersExtensionClassOpenCommandAndIcon) {
   const std::string cls = this->ClassName();
   this->reg->ValueKey(u"stale");  // every value is a key's default value

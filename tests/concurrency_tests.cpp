@@ -303,7 +303,7 @@ TYPED_TEST(Concurrency, HandlesClosedAndKeysDeletedByOtherThreads) {
         if (published.compare_exchange_strong(unclaimed, 0)) service.CloseKey(key);
       }
     } else if (thread == 1) {  // closes what the opener published
-      while (working > 0) {
+      for (long round = 0; round < 1000L * rounds && working > 0; ++round) {
         if (const KeyHandle key = published.exchange(0)) service.CloseKey(key);
       }
       return;

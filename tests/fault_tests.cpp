@@ -472,10 +472,10 @@ TEST(BadInput, SectionPathsOfEveryLength) {
   EXPECT_TRUE(reg.KeyExists());
   EXPECT_FALSE(reg.DeleteKey());
   // A level longer than 255 characters is refused, and nothing is created.
-  reg.SectionKey(u"Software\\" + Text(256, u'x') + u"\\y");
+  reg.SectionKey(u"Vendor\\" + Text(256, u'x') + u"\\y");
   ExpectRaises([&] { reg.CreateKey(); }, 26001);
   ExpectRaises([&] { reg.Value(Variant(u"x")); }, 26001);
-  EXPECT_FALSE(memory.KeyPresent(kHkcu, "Software"));
+  EXPECT_FALSE(memory.KeyPresent(kHkcu, "Vendor"));
   // As deep as Windows keeps a tree: 509 levels below HKEY_CURRENT_USER,
   // which is level 3 of 512. A level more is refused with 87.
   Text deep = u"Deep";

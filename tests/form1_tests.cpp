@@ -67,6 +67,44 @@ class Form1Test : public ::testing::Test {
   app::Form1 form{window, hooks};
 };
 
+// The shipped program is 32-bit: on 64-bit Windows it resets the sections
+// that a 64-bit program sees (HKEY_CURRENT_USER\Software is shared between
+// the views). On the in-memory registry, a 64-bit program on the same
+// computer makes and checks them; on advapi32, this program in the 64-bit
+// view (under Wine's WOW64 too; on Windows without it, the one registry).
+TEST(Form1Views, AResetReachesTheSectionsA64BitProgramSees) {
+  cregistry::MemoryRegistry wow64(1252, Program::k32BitOn64BitWindows);
+  cregistry::MemoryRegistry native(wow64, Program::k64BitOn64BitWindows);
+  std::vector<std::pair<cregistry::RegistryService*, cregistry::RegistryService*>> sides = {
+      {&wow64, &native}};
+#ifdef _WIN32
+  cregistry::Win32Registry windows;
+  sides.emplace_back(&windows, &windows);
+#endif
+  for (const auto& [program, seer] : sides) {
+    const auto in64 = [seer = seer](const char16_t* section, bool make) {
+      cregistry::KeyHandle key = 0;
+      const auto path = cregistry::ToUtf8(section);
+      const auto rights = cregistry::access::kAllValueAndKeyRights | cregistry::access::kView64;
+      const cregistry::Status st = make ? seer->CreateKey(kHkcu, path, rights, key)
+                                        : seer->OpenKey(kHkcu, path, rights, key);
+      if (st == 0) seer->CloseKey(key);
+      return st;
+    };
+    for (const char16_t* section : app::kResetSections) ASSERT_EQ(in64(section, true), 0);
+    RecordingWindow window;
+    window.answers = {app::kIdYes};
+    app::Form1 form{window, *program};
+    form.Command1_Click();
+    EXPECT_EQ(window.ends, 1);
+    for (const char16_t* section : app::kResetSections) {
+      EXPECT_EQ(in64(section, false), cregistry::status::kFileNotFound) << ToUtf8(section);
+    }
+    EXPECT_TRUE(DeleteTree(*seer, kHkcu, "Software\\VB and VBA Program Settings",
+                           cregistry::access::kView64));
+  }
+}
+
 TEST_F(Form1Test, LoadCentresTheWindowAndFillsTheLabel) {
   form.Form_Load();
   EXPECT_EQ(window.placements, 1);

@@ -277,4 +277,58 @@ TEST(KeyOperationCalls, AKeyThatCannotBeOpenedForQueryDoesNotExist) {
   EXPECT_TRUE(memory.KeyPresent(kHkcu, "Software\\Locked"));
 }
 
+// View: every member reaches the view it names, from every kind of program,
+// and in the process's own view as before. On Windows without WOW64 the
+// views are the one registry.
+template <typename Backend>
+using ClassViews = RegistryTest<Backend>;
+TYPED_TEST_SUITE(ClassViews, ViewBackends, BackendNames);
+
+TYPED_TEST(ClassViews, EveryMemberReachesTheViewItNames) {
+  const Program kind = TypeParam::Kind();
+  const bool views = kind != Program::kOn32BitWindows;
+  const Text below = u"SOFTWARE\\ResetParametriVelto-test";
+  const Text key = below + u"\\ClassViews";
+  auto& reg = *this->reg;
+  const auto clean = [&] {
+    for (const std::int32_t view : {REGISTRY_VIEW_32, REGISTRY_VIEW_64}) {
+      reg.View(view);
+      reg.ClassKey(HKEY_LOCAL_MACHINE);
+      reg.SectionKey(below);
+      EXPECT_TRUE(reg.DeleteTree());
+    }
+  };
+  clean();
+  for (const std::int32_t view : {REGISTRY_VIEW_64, REGISTRY_VIEW_32}) {
+    reg.View(view);
+    reg.ValueEx(HKEY_LOCAL_MACHINE, key + u"\\Sub", u"v", REG_DWORD, Variant(),
+                Variant(view == REGISTRY_VIEW_64 ? 64 : 32));
+  }
+  EXPECT_EQ(reg.View(), REGISTRY_VIEW_32);  // ValueEx leaves it
+  const auto read = [&](std::int32_t view) {
+    reg.View(view);
+    return reg.ValueEx(HKEY_LOCAL_MACHINE, key + u"\\Sub", u"v", REG_DWORD, Variant(-1));
+  };
+  EXPECT_EQ(read(REGISTRY_VIEW_64), Variant(views ? 64 : 32));  // one registry: the last write
+  EXPECT_EQ(read(REGISTRY_VIEW_32), Variant(32));
+  EXPECT_EQ(read(REGISTRY_VIEW_DEFAULT), Variant(kind == Program::k64BitOn64BitWindows ? 64 : 32));
+  // Listings, existence and deletion in the view named.
+  reg.View(REGISTRY_VIEW_32);
+  reg.SectionKey(key);
+  NameList names;
+  std::int32_t count = 0;
+  EXPECT_TRUE(reg.EnumerateSections(names, count));
+  EXPECT_EQ(count, 1);
+  reg.SectionKey(key + u"\\Sub");
+  EXPECT_TRUE(reg.DeleteKey());
+  EXPECT_FALSE(reg.KeyExists());
+  reg.View(REGISTRY_VIEW_64);
+  EXPECT_EQ(reg.KeyExists(), views);
+  reg.SectionKey(key);
+  EXPECT_TRUE(reg.DeleteTree());
+  EXPECT_FALSE(reg.KeyExists());
+  clean();
+  EXPECT_EQ(this->hooks().OpenHandleCount(), 0);
+}
+
 }  // namespace

@@ -77,7 +77,8 @@ TEST(RegFile, ExportsAsRegExportWrites) {
   EXPECT_EQ(memory.ExportReg(kUser, base), Utf16File(expected));
   // The snapshot goes to a file and comes back the same.
   const std::string file = testing::TempDir() + "regfile_export.reg";
-  memory.ExportRegFile(kUser, base, file);
+  memory.ExportRegFile(kUser, base + "\\Subkey2", file);
+  memory.ExportRegFile(kUser, base, file);  // in place of the one before
   MemoryRegistry loaded;
   loaded.ImportRegFile(file);
   std::remove(file.c_str());

@@ -40,12 +40,12 @@ std::vector<std::string> SubKeys(RegistryService& service, KeyHandle key) {
 // Removes an open key with everything below it; links are removed, never
 // followed, and a name listed empty (one that begins with U+0000) is passed
 // over: "" would name the key itself.
-bool Remove(RegistryService& service, KeyHandle key) {
+bool Remove(RegistryService& service, KeyHandle key, std::uint32_t view) {
   for (const auto& child : SubKeys(service, key)) {
     if (child.empty()) continue;
     OwnedKey sub(service);
-    if (service.OpenKeyNoFollow(key, child, kRemoval, sub.Receive()) == status::kSuccess) {
-      Remove(service, sub.get());
+    if (service.OpenKeyNoFollow(key, child, kRemoval | view, sub.Receive()) == status::kSuccess) {
+      Remove(service, sub.get(), view);
     }
   }
   return service.DeleteOpenKey(key) == status::kSuccess;
@@ -53,11 +53,12 @@ bool Remove(RegistryService& service, KeyHandle key) {
 
 }  // namespace
 
-bool DeleteTree(RegistryService& service, KeyHandle root, const std::string& path) {
+bool DeleteTree(RegistryService& service, KeyHandle root, const std::string& path,
+                std::uint32_t view) {
   OwnedKey key(service);
-  const auto opened = service.OpenKeyNoFollow(root, path, kRemoval, key.Receive());
+  const auto opened = service.OpenKeyNoFollow(root, path, kRemoval | view, key.Receive());
   if (opened == status::kFileNotFound) return true;
-  return opened == status::kSuccess && Remove(service, key.get());
+  return opened == status::kSuccess && Remove(service, key.get(), view);
 }
 
 }  // namespace testing_support

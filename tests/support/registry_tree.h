@@ -12,8 +12,9 @@ namespace testing_support {
 // short relative name at a time (Wine's ANSI entry points take paths of at
 // most 260 characters), at any depth. A registry link is removed itself,
 // never followed. True when the key is gone afterwards, a key that was
-// missing included; false when anything stayed behind.
+// missing included; false when anything stayed behind. In the view given
+// (access::kView32, kView64), or the process's own.
 bool DeleteTree(cregistry::RegistryService& service, cregistry::KeyHandle root,
-                const std::string& path);
+                const std::string& path, std::uint32_t view = 0);
 
 }  // namespace testing_support

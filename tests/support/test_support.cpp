@@ -42,6 +42,21 @@ const auto* const kRemoveTestRoot = ::testing::AddGlobalTestEnvironment(new Remo
 
 }  // namespace
 
+Program ThisProgram() {
+#ifdef _WIN32
+  if (sizeof(void*) == 8) return Program::k64BitOn64BitWindows;
+  BOOL wow64 = FALSE;
+  using IsWow64Call = BOOL(WINAPI*)(HANDLE, PBOOL);
+  // Looked up: Windows XP before SP2 has none.
+  const auto isWow64 = reinterpret_cast<IsWow64Call>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+  if (isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64) {
+    return Program::k32BitOn64BitWindows;
+  }
+#endif
+  return Program::kOn32BitWindows;
+}
+
 cregistry::Text ThisComputer() {
 #ifdef _WIN32
   char name[MAX_COMPUTERNAME_LENGTH + 1];

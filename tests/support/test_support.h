@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -41,15 +42,28 @@ std::vector<std::uint8_t> Bytes(const char (&text)[N]) {
   return Bytes(std::string_view(text, N - 1));
 }
 
-// The in-memory registry speaking one code page.
-template <unsigned CodePage>
+using Program = cregistry::MemoryRegistry::Program;
+
+// The in-memory registry speaking one code page, as a program of one kind.
+template <unsigned CodePage, Program kKind = Program::kOn32BitWindows>
 struct MemoryBackend {
   static constexpr bool kIsMemory = true;
   static std::unique_ptr<cregistry::RegistryService> Make() {
-    return std::make_unique<cregistry::MemoryRegistry>(CodePage);
+    return std::make_unique<cregistry::MemoryRegistry>(CodePage, kKind);
   }
-  static std::string Name() { return "Memory" + std::to_string(CodePage); }
+  static Program Kind() { return kKind; }
+  static std::string Name() {
+    static const char* const kKinds[] = {"", "On64", "Wow64"};
+    return "Memory" + std::to_string(CodePage) + kKinds[static_cast<int>(kKind)];
+  }
 };
+// The in-memory registry as each kind of program on 64-bit Windows.
+#define RPV_MEMORY_VIEW_BACKENDS                      \
+  MemoryBackend<1252, Program::k64BitOn64BitWindows>, \
+      MemoryBackend<1252, Program::k32BitOn64BitWindows>
+
+// What kind of program this test program is, on the Windows it runs on.
+Program ThisProgram();
 #define RPV_MEMORY_BACKENDS MemoryBackend<1252>, MemoryBackend<932>, MemoryBackend<65001>
 #ifdef _WIN32
 // advapi32, in the process's own code page.
@@ -58,11 +72,16 @@ struct Win32Backend {
   static std::unique_ptr<cregistry::RegistryService> Make() {
     return std::make_unique<cregistry::Win32Registry>();
   }
+  static Program Kind() { return ThisProgram(); }
   static std::string Name() { return "Win32"; }
 };
 using Backends = ::testing::Types<RPV_MEMORY_BACKENDS, Win32Backend>;
+// Every kind of program: the in-memory registry as each, advapi32 as this
+// program is.
+using ViewBackends = ::testing::Types<MemoryBackend<1252>, RPV_MEMORY_VIEW_BACKENDS, Win32Backend>;
 #else
 using Backends = ::testing::Types<RPV_MEMORY_BACKENDS>;
+using ViewBackends = ::testing::Types<MemoryBackend<1252>, RPV_MEMORY_VIEW_BACKENDS>;
 #endif
 
 // This computer's name, as the registry service connects to it, and a
@@ -80,6 +99,11 @@ void RemoveWin32Hidden(const std::string& path);
 void DenyWin32Query(const std::string& path);
 #endif
 inline const cregistry::Text kHiddenName(u"\0hidden", 7);
+
+// Leaves a test that does not apply to the backend, saying why. (No
+// GTEST_SKIP: GoogleTest reports it to OutputDebugString, whose exception a
+// 32-bit Wine program under qemu-i386 does not survive.)
+inline void Skip(const char* why) { std::printf("skipped on this backend: %s\n", why); }
 
 struct BackendNames {
   template <typename T>

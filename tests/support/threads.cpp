@@ -1,7 +1,10 @@
 #include "threads.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #ifdef _WIN32
@@ -27,22 +30,30 @@ void Run(Job& job) {
   }
 }
 
+#ifdef _WIN32
+DWORD WINAPI RunJob(void* job) {
+  Run(*static_cast<Job*>(job));
+  return 0;
+}
+#endif
+
 }  // namespace
 
 void RunThreads(int count, const std::function<void(int)>& work, std::size_t stackBytes) {
   std::vector<Job> jobs;
   for (int i = 0; i < count; ++i) jobs.push_back({&work, i, nullptr});
 #ifdef _WIN32
+  const char* route = std::getenv("RPV_I686_ROUTE_USED");
+  const bool oneAtATime = sizeof(void*) == 4 && route && std::string(route) == "emulated";
+  if (oneAtATime && count > 1) {
+    std::printf("the emulated i686 route: %d threads run one after another\n", count);
+  }
   std::vector<HANDLE> threads;
   for (auto& job : jobs) {
-    const HANDLE thread = CreateThread(
-        nullptr, stackBytes,
-        [](void* job) -> DWORD {
-          Run(*static_cast<Job*>(job));
-          return 0;
-        },
-        &job, stackBytes ? STACK_SIZE_PARAM_IS_A_RESERVATION : 0, nullptr);
+    const HANDLE thread = CreateThread(nullptr, stackBytes, RunJob, &job,
+                                       stackBytes ? STACK_SIZE_PARAM_IS_A_RESERVATION : 0, nullptr);
     if (!thread) throw std::runtime_error("CreateThread failed");
+    if (oneAtATime) WaitForSingleObject(thread, INFINITE);
     threads.push_back(thread);
   }
   for (const HANDLE thread : threads) {

@@ -11,6 +11,9 @@ namespace testing_support {
 // Runs work(0) to work(count - 1) at once, each on a thread of its own with
 // a stack of stackBytes (0: the platform's default), and returns when all
 // have ended. What a thread throws is thrown again here.
+// Note: a 32-bit Wine program under qemu-i386 (the emulated i686 route,
+// tools/i686-route) does not survive two threads at once: there the threads
+// run one after another, and say so.
 void RunThreads(int count, const std::function<void(int)>& work, std::size_t stackBytes = 0);
 
 // A Windows main thread's stack: 1 MB.

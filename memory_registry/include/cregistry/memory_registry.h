@@ -52,10 +52,11 @@
 // read sees a value whole, as it was before a concurrent write or after
 // it; a listing by index under concurrent changes answers with statuses and
 // names that existed; a handle closed or a key deleted by another thread
-// answers 6 or 1018. ImportReg applies a file as one call, so no other
-// caller sees half of it, and ExportReg and Dump write one consistent state
-// (the *File forms read or write their file outside the call). Another
-// computer's registry (ConnectRegistry) is held in the same way.
+// answers 6 or 1018 (until the closed handle's value is given out again:
+// then, as on Windows, it reaches the new handle's key). ImportReg applies a file as one call, so
+// no other caller sees half of it, and ExportReg and Dump write one consistent state (the *File
+// forms read or write their file outside the call; ExportRegFile puts the whole file in place at
+// once). Another computer's registry (ConnectRegistry) is held in the same way.
 //
 // To make calls fail, throw or be recorded, wrap it in a HookedService
 // (cregistry/hooked_service.h).
@@ -76,7 +77,22 @@ namespace cregistry {
 
 class MemoryRegistry final : public RegistryService {
  public:
-  explicit MemoryRegistry(unsigned codePage = 1252);
+  // The program that the registry answers (see the note on views above).
+  enum class Program {
+    kOn32BitWindows,       // a program on 32-bit Windows: one registry, no views
+    k64BitOn64BitWindows,  // a 64-bit program on 64-bit Windows: the 64-bit view its own
+    k32BitOn64BitWindows,  // a 32-bit program on 64-bit Windows (WOW64): the 32-bit view its own
+  };
+
+  // A registry of its own, answering program, whose ANSI entry points speak
+  // the code page.
+  explicit MemoryRegistry(unsigned codePage = 1252, Program program = Program::kOn32BitWindows);
+  // Another program on registry's computer, which shares everything that
+  // registry holds (its keys, values, computers, environment, code page,
+  // and its handles, which the programs of one computer share here), as a
+  // 32-bit installer and a 64-bit service share one machine's registry.
+  // Throws std::invalid_argument for a program of the other Windows.
+  MemoryRegistry(const MemoryRegistry& registry, Program program);
   ~MemoryRegistry() override;
   MemoryRegistry(const MemoryRegistry&) = delete;
   MemoryRegistry& operator=(const MemoryRegistry&) = delete;
@@ -105,6 +121,8 @@ class MemoryRegistry final : public RegistryService {
   Status OpenKeyNoFollow(KeyHandle parent, const std::string& subKey, std::uint32_t access,
                          KeyHandle& result) override;
   Status DeleteOpenKey(KeyHandle key) override;
+  Status DeleteKeyEx(KeyHandle parent, const std::string& subKey, std::uint32_t view) override;
+  Program Kind() const { return program_; }
   std::optional<std::string> ToCodePage(TextView text) const override;
   Text FromCodePage(std::string_view bytes) const override;
   unsigned CodePage() const override { return codePage_; }
@@ -191,8 +209,12 @@ class MemoryRegistry final : public RegistryService {
   // and a key made, a value written or a key deleted where DenyAccess
   // refuses it. Each line is checked against the registry as the lines
   // before it left it.
-  void ImportReg(std::string_view file);
-  void ImportRegFile(const std::string& fileName);
+  // The keys are addressed as reg import (a 64-bit program on 64-bit
+  // Windows) addresses them: view access::kView32 as with /reg:32,
+  // access::kView64 or 0 as with /reg:64 (on 32-bit Windows, every view
+  // is the one registry); below HKEY_CLASSES_ROOT, as its merged view does.
+  void ImportReg(std::string_view file, std::uint32_t view = 0);
+  void ImportRegFile(const std::string& fileName, std::uint32_t view = 0);
   // The key at path below root with everything below it, as reg export
   // writes it: version 5.00, UTF-16LE with its byte-order mark, CR LF, the
   // values in the order they were created, the sub-keys in listing order,
@@ -203,14 +225,20 @@ class MemoryRegistry final : public RegistryService {
   // whose name a .reg file cannot carry (holding CR, LF or U+0000); the *File
   // forms also for a file that cannot be read (a folder or a device
   // included) or written.
-  std::string ExportReg(KeyHandle root, const std::string& path) const;
-  void ExportRegFile(KeyHandle root, const std::string& path, const std::string& fileName) const;
+  // The key is addressed as reg export addresses it, in the view given as
+  // for ImportReg; below HKEY_CLASSES_ROOT, its merged view is written.
+  std::string ExportReg(KeyHandle root, const std::string& path, std::uint32_t view = 0) const;
+  void ExportRegFile(KeyHandle root, const std::string& path, const std::string& fileName,
+                     std::uint32_t view = 0) const;
 
  private:
   // The registry itself, which one call at a time may use (memory_registry.cpp).
   struct Shared;
+  struct Call;
+  Call Enter() const;
   const unsigned codePage_;
-  std::unique_ptr<Shared> shared_;
+  const Program program_;
+  std::shared_ptr<Shared> shared_;
 };
 
 }  // namespace cregistry

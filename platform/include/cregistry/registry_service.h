@@ -61,6 +61,11 @@ constexpr std::uint32_t kCreateLink = 0x20;
 constexpr std::uint32_t kAllValueAndKeyRights = 0x3F;
 // The standard right to delete the key itself.
 constexpr std::uint32_t kDelete = 0x10000;
+// The view of the registry that a 32-bit program on 64-bit Windows asks for
+// (KEY_WOW64_64KEY, KEY_WOW64_32KEY); without either, the process's own.
+constexpr std::uint32_t kView64 = 0x100;
+constexpr std::uint32_t kView32 = 0x200;
+constexpr std::uint32_t kViews = kView64 | kView32;
 }  // namespace access
 
 class RegistryService {
@@ -121,6 +126,14 @@ class RegistryService {
   // handle's kDelete right), refused for a key that still has sub-keys. The
   // handle stays open, and must still be closed.
   virtual Status DeleteOpenKey(KeyHandle key) = 0;
+
+  // RegDeleteKeyExA: RegDeleteKeyA in the view that view names (access::
+  // kView64 or kView32; 0 is the process's own). A service without views
+  // deletes as DeleteKey for view 0 and answers 120 (not implemented) for
+  // another.
+  virtual Status DeleteKeyEx(KeyHandle parent, const std::string& subKey, std::uint32_t view) {
+    return view == 0 ? DeleteKey(parent, subKey) : Status{120};
+  }
 
   // UTF-16 to the service's ANSI code page. Yields nothing when the code
   // page cannot hold the text exactly: nothing is ever sent substituted.

@@ -36,6 +36,9 @@ class Win32Registry final : public RegistryService {
   Status OpenKeyNoFollow(KeyHandle parent, const std::string& subKey, std::uint32_t access,
                          KeyHandle& result) override;
   Status DeleteOpenKey(KeyHandle key) override;
+  // RegDeleteKeyExA where advapi32 has it; 32-bit Windows XP has none, nor
+  // any view but its one registry: there, RegDeleteKeyA.
+  Status DeleteKeyEx(KeyHandle parent, const std::string& subKey, std::uint32_t view) override;
   std::optional<std::string> ToCodePage(TextView text) const override;
   Text FromCodePage(std::string_view bytes) const override;
   unsigned CodePage() const override;

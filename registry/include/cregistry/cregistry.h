@@ -196,6 +196,15 @@ class cRegistry {
   // What a read yields when there is nothing to read; held as a copy.
   Variant Default() const;
   void Default(const Variant& vDefault);
+  // The view of the registry that every operation addresses (ERegistryView):
+  // REGISTRY_VIEW_DEFAULT, the process's own, makes every call as before;
+  // REGISTRY_VIEW_64 and REGISTRY_VIEW_32 reach the 64-bit or the 32-bit
+  // view of 64-bit Windows from a program of either kind (its bits go into
+  // every access mask, and a key is deleted with RegDeleteKeyExA). On
+  // Windows without WOW64 (32-bit Windows, XP among them) every view is the
+  // one registry. Any 32-bit value is kept; only those bits are sent.
+  std::int32_t View() const;
+  void View(std::int32_t eView);
 
  private:
   // Writes the text as the value ValueKey of SectionKey below
@@ -220,12 +229,13 @@ class cRegistry {
   // The sub-key names of an open key, as the service hands them out, in its
   // order; the buffer grows for a long name. Ends at the first failure.
   std::vector<std::string> SubKeyNames(KeyHandle key);
-  // Opens a key to remove it, never following a link; listable tells
-  // whether its sub-keys can be listed.
-  Status OpenForRemoval(KeyHandle parent, const std::string& name, OwnedKey& key, bool& listable);
+  // Opens a key to remove it in the view, never following a link; listable
+  // tells whether its sub-keys can be listed.
+  Status OpenForRemoval(KeyHandle parent, const std::string& name, std::uint32_t view,
+                        OwnedKey& key, bool& listable);
   // Removes an open key with everything below it, the deepest keys first;
   // true when it is gone. level counts from the key DeleteTree names.
-  bool Remove(KeyHandle key, bool listable, int level);
+  bool Remove(KeyHandle key, std::uint32_t view, bool listable, int level);
   RegistryError WriteFailure(std::int32_t number, const Variant& vValue,
                              Status serviceStatus = 0) const;
   // The status of the store, or nothing when no store was made (no
@@ -239,6 +249,7 @@ class cRegistry {
   Variant m_Default;
   std::int32_t m_ValueType = REG_NONE;
   Text m_Machine;
+  std::int32_t m_View = REGISTRY_VIEW_DEFAULT;
 };
 
 }  // namespace cregistry

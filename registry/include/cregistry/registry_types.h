@@ -81,6 +81,15 @@ enum ERegistryValueType : std::int32_t {
   REG_QWORD = 11,
 };
 
+// The view of the registry that the operations address: the process's own,
+// or on 64-bit Windows the 64-bit or the 32-bit view, whichever the process
+// is (the access flags KEY_WOW64_64KEY and KEY_WOW64_32KEY).
+enum ERegistryView : std::int32_t {
+  REGISTRY_VIEW_DEFAULT = 0,
+  REGISTRY_VIEW_64 = 0x100,
+  REGISTRY_VIEW_32 = 0x200,
+};
+
 }  // namespace cregistry
 
 #pragma pop_macro("HKEY_CLASSES_ROOT")

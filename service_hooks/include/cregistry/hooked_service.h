@@ -53,6 +53,7 @@ enum class Operation {
   kMoveBytes,
   kOpenKeyNoFollow,
   kDeleteOpenKey,
+  kDeleteKeyEx,
 };
 
 struct RecordedCall {
@@ -96,7 +97,9 @@ class HookedService final : public RegistryService {
   // Runs the action just before the occurrence-th call of the operation
   // from now reaches the service: another program changing the registry or
   // the environment between two calls of the class. What the action throws
-  // leaves the call, but for a close's (see the note above). The calls the
+  // leaves the call, but for a close's (see the note above): the hooks set
+  // for that call after it go with it, and the call, which never reached
+  // the service, is not recorded. The calls the
   // action makes through this wrapper are that other program's: they reach
   // the service unhooked and are recorded, but count as no occurrence
   // (those other threads make are counted as theirs).
@@ -142,6 +145,7 @@ class HookedService final : public RegistryService {
   Status OpenKeyNoFollow(KeyHandle parent, const std::string& subKey, std::uint32_t access,
                          KeyHandle& result) override;
   Status DeleteOpenKey(KeyHandle key) override;
+  Status DeleteKeyEx(KeyHandle parent, const std::string& subKey, std::uint32_t view) override;
   std::optional<std::string> ToCodePage(TextView text) const override {
     return service_.ToCodePage(text);
   }
