@@ -1,5 +1,6 @@
 // Random sequences of cRegistry operations on the in-memory registry, which
-// other programs make hostile between them (registry links, sub-keys whose
+// other programs make hostile between them; on 64-bit Windows a 32-bit and a
+// 64-bit program, each in any view (registry links, sub-keys whose
 // names begin with U+0000 or hold a line break, trees as deep as Windows
 // keeps them, or that would be deeper): after every step
 // no handle stays open and nothing but a RegistryError escapes, and
@@ -8,6 +9,7 @@
 // snapshot of the registry reads back as it was written.
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -111,12 +113,13 @@ bool Below(const std::string& line, const std::string& key) {
 // DeleteTree, watched: every line that goes is the key's or below it,
 // nothing else changes, and the result says whether the key is gone.
 void DeleteTreeWatched(cRegistry& reg, MemoryRegistry& memory) {
+  const auto view = static_cast<std::uint32_t>(reg.View()) & access::kViews;
   std::optional<std::string> key;  // the key it is to remove, as Dump names it
   const auto section = memory.ToCodePage(reg.SectionKey());
   const KeyHandle root = RootHandle(reg.ClassKey());
   if (section && reg.SectionKey().find(u'\0') == cregistry::Text::npos) {
     KeyHandle opened = 0;
-    if (memory.OpenKeyNoFollow(root, *section, 0, opened) == 0) {
+    if (memory.OpenKeyNoFollow(root, *section, view, opened) == 0) {
       key = memory.KeyPath(opened);
       memory.CloseKey(opened);
     }
@@ -135,18 +138,44 @@ void DeleteTreeWatched(cRegistry& reg, MemoryRegistry& memory) {
 
 }  // namespace
 
+// A program on the registry: its kind's view of it, the hooks around it, and
+// its own cRegistry.
+struct Program {
+  Program(MemoryRegistry& memory) : memory(memory), hooks(memory), reg(hooks) {}
+  MemoryRegistry& memory;
+  cregistry::HookedService hooks;
+  cRegistry reg;
+};
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);
   const unsigned codePage = input.Take<bool>() ? 932 : 1252;
-  cregistry::MemoryRegistry memory(codePage);
-  cregistry::HookedService hooks(memory);
-  memory.AddComputer("\\\\OTHER");
-  cRegistry reg(hooks);
+  // A program on 32-bit Windows; or on 64-bit Windows a 32-bit and a 64-bit
+  // program on one computer.
+  const bool windows64 = input.Take<bool>();
+  using Kind = MemoryRegistry::Program;
+  cregistry::MemoryRegistry wow64(codePage,
+                                  windows64 ? Kind::k32BitOn64BitWindows : Kind::kOn32BitWindows);
+  std::optional<MemoryRegistry> native;
+  if (windows64) native.emplace(wow64, Kind::k64BitOn64BitWindows);
+  std::vector<std::unique_ptr<Program>> programs;
+  programs.push_back(std::make_unique<Program>(wow64));
+  if (native) programs.push_back(std::make_unique<Program>(*native));
+  wow64.AddComputer("\\\\OTHER");
   NameList names;
   std::int32_t count = 0;
   for (int step = 0; step < 64 && !input.Empty(); ++step) {
+    Program& program = *programs[input.Take<std::uint8_t>() % programs.size()];
+    cRegistry& reg = program.reg;
+    MemoryRegistry& memory = program.memory;
     try {
-      switch (input.Take<std::uint8_t>() % 20) {
+      switch (input.Take<std::uint8_t>() % 21) {
+        case 20: {
+          static constexpr std::int32_t kViews[] = {REGISTRY_VIEW_DEFAULT, REGISTRY_VIEW_64,
+                                                    REGISTRY_VIEW_32};
+          reg.View(kViews[input.Take<std::uint8_t>() % 3]);
+          break;
+        }
         case 0:
           reg.ClassKey(AnyRoot(input));
           break;
@@ -219,7 +248,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     } catch (const RegistryError&) {
     }
-    if (hooks.OpenHandleCount() != 0) std::abort();
+    for (const auto& each : programs) {
+      if (each->hooks.OpenHandleCount() != 0) std::abort();
+    }
     if (count != names.Count()) std::abort();
   }
   return 0;

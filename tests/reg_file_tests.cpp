@@ -282,6 +282,27 @@ TEST(RegFile, AFileWithAnErrorChangesNothing) {
   }
 }
 
+// reg import and reg export address a key in the view /reg:32 or /reg:64
+// names (a 64-bit reg.exe's own without either); on 32-bit Windows every
+// view is the one registry.
+TEST(RegFile, AddressesKeysInTheViewAsRegExeDoes) {
+  const auto machine = cregistry::RootHandle(INT32_MIN + 2);
+  const std::string file = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor]\n\"v\"=dword:20\n";
+  for (const auto kind : {Program::kOn32BitWindows, Program::k64BitOn64BitWindows}) {
+    const bool views = kind != Program::kOn32BitWindows;
+    MemoryRegistry memory(1252, kind);
+    memory.ImportReg(file, cregistry::access::kView32);
+    EXPECT_EQ(memory.KeyPresent(machine, "SOFTWARE\\Wow6432Node\\Vendor"), views);
+    EXPECT_EQ(memory.KeyPresent(machine, "SOFTWARE\\Vendor"), !views);
+    const std::string in32 =
+        memory.ExportReg(machine, "SOFTWARE\\Vendor", cregistry::access::kView32);
+    memory.ImportReg(std::regex_replace(file, std::regex("20"), "40"));  // /reg:64 and no switch
+    EXPECT_EQ(memory.ExportReg(machine, "SOFTWARE\\Vendor", cregistry::access::kView32) == in32,
+              views);
+    EXPECT_NE(memory.ExportReg(machine, "SOFTWARE\\Vendor"), in32);
+  }
+}
+
 #ifdef _WIN32
 // Wine's reg.exe, run on a file of this test's own.
 class RegFileUnderWine : public OnBackend<Win32Backend> {
@@ -439,6 +460,37 @@ TEST_F(RegFileUnderWine, RoundTripsThroughWinesRegExe) {
   memory.ImportReg(deletions);
   EXPECT_EQ(memory.ExportReg(kUser, base()), Exported());
 }
+// reg import /reg:32 writes where the stand-in's ImportReg with the 32-bit
+// view writes: the 32-bit view's key, which the 64-bit view does not see on
+// 64-bit Windows.
+TEST_F(RegFileUnderWine, ImportsIntoTheViewAsRegImport) {
+  const std::string path = "SOFTWARE\\ResetParametriVelto-test\\RegView";
+  const auto machine = cregistry::RootHandle(INT32_MIN + 2);
+  const auto clean = [&] {
+    for (const std::uint32_t view : {cregistry::access::kView32, cregistry::access::kView64}) {
+      EXPECT_TRUE(DeleteTree(service(), machine, "SOFTWARE\\ResetParametriVelto-test", view));
+    }
+  };
+  clean();
+  const std::string file =
+      Utf16File(std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\" + path + "]\r\n\"v\"=dword:20\r\n");
+  WriteFile(file);
+  ASSERT_EQ(Reg(L"import %F /reg:32"), 0u);
+  // As reg.exe: a 64-bit program where Windows is 64-bit.
+  MemoryRegistry memory(GetACP(), ThisProgram() == Program::kOn32BitWindows
+                                      ? Program::kOn32BitWindows
+                                      : Program::k64BitOn64BitWindows);
+  memory.ImportReg(file, cregistry::access::kView32);
+  for (const std::uint32_t view : {cregistry::access::kView32, cregistry::access::kView64}) {
+    SCOPED_TRACE(view);
+    cregistry::KeyHandle wine = 0, stand = 0;
+    const auto st = service().OpenKey(machine, path, cregistry::access::kQueryValue | view, wine);
+    EXPECT_EQ(memory.OpenKey(machine, path, cregistry::access::kQueryValue | view, stand), st);
+    if (st == 0) service().CloseKey(wine);
+  }
+  clean();
+}
+
 // Where reg import's rules come from Wine's own tests of it (which pass on
 // Windows): what reg.exe takes, ImportReg takes with the same bytes; a line
 // it skips, ImportReg refuses whole.

@@ -1,8 +1,9 @@
 // An in-memory registry service that answers every call of the service
 // interface as Windows does (Windows, not Wine, where the two differ): the
-// predefined roots (HKEY_CLASSES_ROOT below HKEY_LOCAL_MACHINE\SOFTWARE,
+// predefined roots (HKEY_CLASSES_ROOT the user's classes merged over the
+// machine's, HKEY_CURRENT_USER the user's key below HKEY_USERS,
 // HKEY_CURRENT_CONFIG the current hardware profile, HKEY_PERFORMANCE_DATA
-// no key at all), nested keys with case-insensitive names that keep their
+// no key at all), the views of 64-bit Windows, nested keys with case-insensitive names that keep their
 // case, values listed in the order they were created, texts held in UTF-16
 // and handed out in the code page (a character it lacks as its look-alike,
 // or "?"), Windows status codes, handles valid until
@@ -42,9 +43,42 @@
 // \REGISTRY\USER\S-1-5-21-0-0-0-1000. A link that leads nowhere is not
 // found, one that leads round in a circle answers 87.
 //
+// Note: it answers as the program it is made as (Program). On 32-bit
+// Windows there is one registry, and the view flags KEY_WOW64_64KEY and
+// KEY_WOW64_32KEY (access::kView64, kView32) change nothing. On 64-bit
+// Windows it applies the registry redirector of Windows 7 and later, as
+// "Registry Keys Affected by WOW64" documents it: a 64-bit program's own
+// view is the 64-bit one, a 32-bit program's the 32-bit one, and the flags
+// choose the other (both at once answer 87). The 32-bit view finds the
+// keys below HKEY_LOCAL_MACHINE\SOFTWARE below its Wow6432Node, but for the
+// keys the views share (Classes, Clients, Policies, RegisteredApplications
+// and the others listed there, with what is below them), and the classes'
+// CLSID, DirectShow, Interface, Media Type and MediaFoundation (the
+// machine's and the user's) below Classes\Wow6432Node. It redirects by a
+// key's whole path, below a handle too; Wow6432Node on the way is the
+// 32-bit view's own place, not redirected again; a handle keeps the view it
+// was opened in for what is opened below it; the links Windows keeps for
+// old programs lead on (SOFTWARE\Wow6432Node\Classes to
+// Classes\Wow6432Node, whose AppID, Protocols and TypeLib lead back up).
+// Listings list what a handle's key holds; DeleteKeyEx deletes in the view
+// it names. Several programs of one Windows may share a computer (the
+// constructor that takes a registry).
+// HKEY_CLASSES_ROOT merges, on every Windows, the user's classes
+// (HKEY_CURRENT_USER\Software\Classes) over the machine's
+// (HKEY_LOCAL_MACHINE\SOFTWARE\Classes), key by key, as "Merged View of
+// HKEY_CLASSES_ROOT" documents it: a key reached through it is the user's
+// where there is one (found again when the user's is made later), else the
+// machine's; its values are read from the user's, else the machine's; its
+// listings hold the user's entries, then the machine's that the user's
+// lack; a new key is made among the machine's, a value is written to the
+// key reached, and a deletion takes the user's key first. The direct
+// access addresses keys as they are held, without views or merging.
+//
 // It does not model security descriptors (DenyAccess stands in for them),
-// volatile keys, the per-user half of HKEY_CLASSES_ROOT, transactions,
-// change notifications, registry redirection or the wide (W) entry points.
+// volatile keys, transactions, change notifications, the wide (W) entry
+// points, Windows Vista's reflection between the views, the rewriting of
+// %ProgramFiles% in a 32-bit program's texts, Windows 10 on ARM's third
+// view, or a limit on the levels one call may make.
 //
 // Note: any number of threads may call any member at once, as they call
 // Windows' registry. Each call is atomic, as a registry call is on Windows
