@@ -218,7 +218,7 @@ std::shared_ptr<Node> Model::UserHalf(const Key& key) const {
   if (!key.user) {
     int links = kMostLinks;
     std::shared_ptr<Node> found;
-    if (Walk(Local().userClasses, key.levels, false, Follow::kEveryLink, key.view, links, found) ==
+    if (Walk(Local().userClasses, key.levels, false, key.follow, key.view, links, found) ==
         status::kSuccess) {
       key.user = std::move(found);  // from now on the key reaches the user's
     }
@@ -227,11 +227,15 @@ std::shared_ptr<Node> Model::UserHalf(const Key& key) const {
 }
 
 std::shared_ptr<Node> Model::MachineHalf(const Key& key) const {
-  int links = kMostLinks;
-  std::shared_ptr<Node> found;
-  Walk(Local().roots.at(kClassesRoot), key.levels, false, Follow::kEveryLink, key.view, links,
-       found);
-  return found;
+  if (!key.machine) {
+    int links = kMostLinks;
+    std::shared_ptr<Node> found;
+    if (Walk(Local().roots.at(kClassesRoot), key.levels, false, key.follow, key.view, links,
+             found) == status::kSuccess) {
+      key.machine = std::move(found);
+    }
+  }
+  return key.machine;
 }
 
 Status Model::Reach(KeyHandle key, std::uint32_t needed, Reaching& reached) {
@@ -241,18 +245,19 @@ Status Model::Reach(KeyHandle key, std::uint32_t needed, Reaching& reached) {
     root = RootOf(key) ? KeyOf(key) : std::nullopt;
     if (!root) return status::kInvalidHandle;
   }
-  Key& held = handle ? handle->key : *root;
+  const Key& held = handle ? handle->key : *root;
   // The handle's rights come first; the predefined roots carry them all.
   if (handle && (handle->access & needed) == 0) return status::kAccessDenied;
   if (!held.merged) {
-    reached = {held.node, nullptr, nullptr, nullptr, nullptr};
+    reached = {held.node, nullptr, nullptr, false};
     return held.node->deleted ? status::kKeyDeleted : status::kSuccess;
   }
+  // A merged key is gone with the half it reaches: the user's, once found.
+  reached.merged = true;
   reached.user = UserHalf(held);
   reached.machine = MachineHalf(held);
+  if (reached.machine && reached.machine->deleted) reached.machine = nullptr;
   reached.node = reached.user ? reached.user : reached.machine;
-  reached.keys = handle ? &handle->keys : &rootKeys_;
-  reached.values = handle ? &handle->values : &rootValues_;
   if (!reached.node || reached.node->deleted) return status::kKeyDeleted;
   return status::kSuccess;
 }
@@ -270,7 +275,7 @@ KeyHandle Model::NewHandle(Key key, std::uint32_t access) {
   }
   // Keys reached through HKEY_CLASSES_ROOT are marked as its view.
   const bool classes = key.merged;
-  handles_[handle] = {std::move(key), access, {}, {}};
+  handles_[handle] = {std::move(key), access};
   return classes ? handle | kClassesView : handle;
 }
 
@@ -309,6 +314,7 @@ Status Model::Resolve(KeyHandle parent, const Text& path, bool create, Follow fo
   }
   result = Key{};
   result.view = view;
+  result.follow = follow;
   int links = kMostLinks;
   if (!held->merged) {
     return Walk(at, levels, create, follow, view, links, result.node, made);
@@ -318,10 +324,14 @@ Status Model::Resolve(KeyHandle parent, const Text& path, bool create, Follow fo
   result.merged = true;
   result.levels = held->levels;
   result.levels.insert(result.levels.end(), levels.begin(), levels.end());
-  if (UserHalf(result)) return status::kSuccess;
-  std::shared_ptr<Node> machine;
-  return Walk(Local().roots.at(kClassesRoot), result.levels, create, follow, view, links, machine,
-              made);
+  const Status user =
+      Walk(Local().userClasses, result.levels, false, follow, view, links, result.user);
+  if (user == kThroughLink) return user;
+  links = kMostLinks;
+  const Status machine =
+      Walk(Local().roots.at(kClassesRoot), result.levels, create && user != status::kSuccess,
+           follow, view, links, result.machine, made);
+  return user == status::kSuccess && machine != kThroughLink ? status::kSuccess : machine;
 }
 
 Status Model::Walk(std::shared_ptr<Node> node, std::vector<Text> levels, bool create, Follow follow,
@@ -350,13 +360,13 @@ Status Model::Walk(std::shared_ptr<Node> node, std::vector<Text> levels, bool cr
     // The redirector's rules. In the 32-bit view, Wow6432Node named on the
     // way is the view's own place, and the keys it does not share are below
     // it; in any view the links Windows keeps for old programs lead on.
-    if (view == View::k32 && (node->redirect == Node::Redirect::kSoftware ||
-                              node->redirect == Node::Redirect::kClasses)) {
+    if (view == View::k32 && node->redirect == Node::Redirect::kSoftware) {
+      if (Is(levels[i], kWow6432Node)) continue;
+      if (!SharedBelowSoftware(levels, i)) node = *node->Child(FoldCase(kWow6432Node));
+    }
+    if (view == View::k32 && node->redirect == Node::Redirect::kClasses) {
       if (!last && Is(levels[i], kWow6432Node)) continue;
-      const bool moved = node->redirect == Node::Redirect::kSoftware
-                             ? !SharedBelowSoftware(levels, i)
-                             : IsOneOf(levels[i], kRedirectedClasses);
-      if (moved) node = *node->Child(FoldCase(kWow6432Node));
+      if (IsOneOf(levels[i], kRedirectedClasses)) node = *node->Child(FoldCase(kWow6432Node));
     }
     if (node->redirect == Node::Redirect::kWowSoftware && Is(levels[i], u"Classes")) {
       node = *(*node->parent->Child(FoldCase(u"Classes")))->Child(FoldCase(kWow6432Node));
@@ -381,6 +391,10 @@ Status Model::Walk(std::shared_ptr<Node> node, std::vector<Text> levels, bool cr
         return st;
       }
     }
+  }
+  // The 32-bit view's HKEY_LOCAL_MACHINE\SOFTWARE is its Wow6432Node.
+  if (view == View::k32 && node->redirect == Node::Redirect::kSoftware) {
+    node = *node->Child(FoldCase(kWow6432Node));
   }
   result = std::move(node);
   return status::kSuccess;
@@ -436,6 +450,7 @@ Status Model::Open(KeyHandle parent, const std::string& subKey, std::uint32_t ac
     return st;
   }
   const auto node = Reached(key);
+  if (!node) return status::kFileNotFound;
   // The view's bits are no rights.
   const std::uint32_t rights = KeyRights(access & ~access::kViews);
   if ((node->denied & rights) != 0) return status::kAccessDenied;
@@ -482,6 +497,7 @@ Status Model::Delete(KeyHandle parent, const std::string& subKey, std::uint32_t 
     return st;
   }
   const auto node = Reached(key);
+  if (!node) return status::kFileNotFound;
   // Never a root, a hive's root or a key behind a predefined root, a key
   // with sub-keys or a key this user may not delete.
   if (node->fixed || node->ChildCount() != 0 || (node->denied & access::kDelete)) {
@@ -578,43 +594,25 @@ Status Model::SetValue(KeyHandle key, const std::string& name, std::uint32_t typ
   return status::kSuccess;
 }
 
-template <typename Entry, typename Count, typename At, typename Held>
-const Entry* Model::MergedAt(const Node* user, const Node* machine, std::size_t index,
-                             Cursor& cursor, Count count, At at, Held held,
-                             std::uint64_t Node::*changes) {
+template <typename Entry, typename Count, typename At, typename Rank>
+const Entry* Model::MergedAt(const Node* user, const Node* machine, std::size_t index, Count count,
+                             At at, Rank rankInMachine) {
   const std::size_t userCount = user ? count(*user) : 0;
   if (index < userCount) return at(*user, index);
   if (!machine) return nullptr;
-  // The machine's entries the user's lack, counted from where the cursor
-  // was when neither half has changed since, else from the first.
-  const bool valid = cursor.user == user && cursor.machine == machine &&
-                     cursor.userChanges == (user ? user->*changes : 0) &&
-                     cursor.machineChanges == machine->*changes && cursor.index >= userCount;
-  std::size_t found = valid ? cursor.index - userCount : 0;
-  std::size_t rank = valid ? cursor.rank : 0;
-  const std::size_t wanted = index - userCount;
-  const auto lacking = [&](std::size_t r) {
-    const Entry* entry = at(*machine, r);
-    return entry && !(user && held(*user, *entry));
-  };
-  if (!valid) {
-    while (rank < count(*machine) && !lacking(rank)) ++rank;
+  // The machine's entries that the user's lack: the wanted one's place
+  // among the machine's is past as many of those the user has too.
+  std::vector<std::size_t> shared;
+  for (std::size_t i = 0; i < userCount; ++i) {
+    if (const auto rank = rankInMachine(*machine, *at(*user, i))) shared.push_back(*rank);
   }
-  while (found < wanted && rank < count(*machine)) {
-    do {
-      ++rank;
-    } while (rank < count(*machine) && !lacking(rank));
-    ++found;
+  std::sort(shared.begin(), shared.end());
+  std::size_t rank = index - userCount;
+  for (const std::size_t taken : shared) {
+    if (taken > rank) break;
+    ++rank;
   }
-  while (found > wanted) {
-    do {
-      --rank;
-    } while (!lacking(rank));
-    --found;
-  }
-  if (rank >= count(*machine)) return nullptr;
-  cursor = {user, machine, user ? user->*changes : 0, machine->*changes, index, rank};
-  return at(*machine, rank);
+  return rank < count(*machine) ? at(*machine, rank) : nullptr;
 }
 
 Status Model::EnumKey(KeyHandle key, std::uint32_t index, char* name, std::uint32_t bufferLength) {
@@ -623,19 +621,18 @@ Status Model::EnumKey(KeyHandle key, std::uint32_t index, char* name, std::uint3
     return st;
   }
   const Node* child = nullptr;
-  if (!reached.keys) {
+  if (!reached.merged) {
     const auto* at = reached.node->ChildAt(index);
     child = at ? at->get() : nullptr;
   } else {
     // A merged key lists the user's sub-keys, then the machine's others.
     const auto* at = MergedAt<std::shared_ptr<Node>>(
-        reached.user.get(), reached.machine.get(), index, *reached.keys,
+        reached.user.get(), reached.machine.get(), index,
         [](const Node& node) { return node.ChildCount(); },
         [](const Node& node, std::size_t i) { return node.ChildAt(i); },
-        [](const Node& user, const std::shared_ptr<Node>& entry) {
-          return user.Child(FoldCase(entry->name)) != nullptr;
-        },
-        &Node::childChanges);
+        [](const Node& machine, const std::shared_ptr<Node>& entry) {
+          return machine.ChildRank(FoldCase(entry->name));
+        });
     child = at ? at->get() : nullptr;
   }
   if (!child) return status::kNoMoreItems;
@@ -651,18 +648,17 @@ Status Model::EnumValue(KeyHandle key, std::uint32_t index, char* name, std::uin
     return st;
   }
   const Node::Value* at = nullptr;
-  if (!reached.values) {
+  if (!reached.merged) {
     at = reached.node->ValueAt(index);
   } else {
     // A merged key lists the user's values, then the machine's others.
     at = MergedAt<Node::Value>(
-        reached.user.get(), reached.machine.get(), index, *reached.values,
+        reached.user.get(), reached.machine.get(), index,
         [](const Node& node) { return node.ValueCount(); },
         [](const Node& node, std::size_t i) { return node.ValueAt(i); },
-        [](const Node& user, const Node::Value& entry) {
-          return user.FindValue(FoldCase(entry.name)) != nullptr;
-        },
-        &Node::valueChanges);
+        [](const Node& machine, const Node::Value& entry) {
+          return machine.ValueRank(FoldCase(entry.name));
+        });
   }
   if (!at) return status::kNoMoreItems;
   const std::string& value = at->listed;
@@ -695,18 +691,25 @@ Status Model::QueryInfoKey(KeyHandle key, std::uint32_t* longestValueName) {
 }
 
 std::vector<std::pair<Text, Model::Key>> Model::SubKeys(const Key& key) const {
+  // Each listed name, opened below the key in its view as a program opens
+  // it, a link itself.
   std::vector<std::pair<Text, Key>> keys;
   const auto add = [&](const Node& node, const Node* except) {
     node.ForEachChild([&](const Node& child) {
       if (except && except->Child(FoldCase(child.name))) return;
       Key sub;
       sub.view = key.view;
+      sub.follow = Follow::kAllButLast;
       if (key.merged) {
         sub.merged = true;
         sub.levels = key.levels;
         sub.levels.push_back(child.name);
       } else {
-        sub.node = Owned(child);
+        int links = kMostLinks;
+        if (Walk(key.node, {child.name}, false, Follow::kAllButLast, key.view, links, sub.node) !=
+            status::kSuccess) {
+          return;
+        }
       }
       keys.emplace_back(child.name, std::move(sub));
     });

@@ -77,37 +77,31 @@ class Model {
   // The view an open is made in: kOne on Windows without WOW64, whose one
   // registry every view is; on 64-bit Windows the 64-bit or the 32-bit one.
   enum class View : std::uint8_t { kOne, k64, k32 };
+  // (kRefuse: a link met is kThroughLink, as a .reg file needs.)
+  enum class Follow { kEveryLink, kAllButLast, kNone, kRefuse };
   // What a path reaches and a handle holds: a key as it is held, or a key
   // of HKEY_CLASSES_ROOT, which merges the user's classes over the
-  // machine's: its path below that root, as named, and the user's key once
-  // it is found (the machine's is found anew each time).
+  // machine's: its path below that root, as named, reached in its view with
+  // its links followed as when it was opened, and its halves, each held
+  // from the moment it is found (the user's is looked for until then).
   struct Key {
     std::shared_ptr<Node> node;
     bool merged = false;
     std::vector<Text> levels;
-    mutable std::shared_ptr<Node> user;
+    mutable std::shared_ptr<Node> user, machine;
     View view = View::kOne;
-  };
-  // Where a merged listing was last: the index asked, and the machine's
-  // entry it found, valid while neither half has changed since.
-  struct Cursor {
-    const Node* user = nullptr;
-    const Node* machine = nullptr;
-    std::uint64_t userChanges = 0, machineChanges = 0;
-    std::size_t index = 0, rank = 0;
+    Follow follow = Follow::kEveryLink;
   };
   struct OpenHandle {
     Key key;
     std::uint32_t access;
-    Cursor keys, values;
   };
   // The keys a handle or root reaches now, for a call that needs the
   // rights: the key itself (of a merged key, the user's if there is one,
   // else the machine's), and of a merged key both halves.
   struct Reaching {
     std::shared_ptr<Node> node, user, machine;
-    Cursor* keys = nullptr;
-    Cursor* values = nullptr;
+    bool merged = false;
   };
 
   // Names as the service holds them: UTF-16, and the code page's bytes.
@@ -137,10 +131,7 @@ class Model {
   std::optional<View> ViewOf(std::uint32_t access, KeyHandle parent);
   // The key at path below parent in the view: created where missing when
   // asked, links followed as asked (a service call's; the direct access
-  // follows none).
-  // (kRefuse: a link met is kThroughLink, as a .reg file needs.) The keys
-  // made are added to made, when given.
-  enum class Follow { kEveryLink, kAllButLast, kNone, kRefuse };
+  // follows none). The keys made are added to made, when given.
   static constexpr Status kThroughLink = -1;
   using Made = std::vector<std::shared_ptr<Node>>;
   Status Resolve(KeyHandle parent, const Text& path, bool create, Follow follow, View view,
@@ -163,10 +154,11 @@ class Model {
               Follow follow, KeyHandle& result);
   Status Delete(KeyHandle parent, const std::string& subKey, std::uint32_t access);
   // The index-th entry of a merged listing: the user's entries, then the
-  // machine's that the user's lack.
-  template <typename Entry, typename Count, typename At, typename Held>
-  const Entry* MergedAt(const Node* user, const Node* machine, std::size_t index, Cursor& cursor,
-                        Count count, At at, Held held, std::uint64_t Node::*changes);
+  // machine's that the user's lack (a map operation for each of the user's
+  // entries).
+  template <typename Entry, typename Count, typename At, typename Rank>
+  static const Entry* MergedAt(const Node* user, const Node* machine, std::size_t index,
+                               Count count, At at, Rank rankInMachine);
   // Removes a key with everything below it (a root stays).
   void Remove(Node& key);
   // The key at path below root for the direct access, made with every
@@ -183,7 +175,6 @@ class Model {
   KeyHandle nextHandle_;
   std::vector<KeyHandle> freeHandles_;       // closed, to be given out again
   std::map<Text, std::string> environment_;  // by folded name
-  Cursor rootKeys_, rootValues_;             // HKEY_CLASSES_ROOT's own listings
 };
 
 }  // namespace memory

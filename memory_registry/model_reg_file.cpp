@@ -178,7 +178,9 @@ std::string Model::ExportReg(KeyHandle root, const std::string& path, std::uint3
     const Text keyName = std::move(pending.back().first);
     const Key key = std::move(pending.back().second);
     pending.pop_back();
-    if (Reached(key)->link) throw RegFileError(0, "a registry link at " + ToUtf8(keyName));
+    const auto reached = Reached(key);
+    if (!reached) continue;  // named by the listing, but not there in the view
+    if (reached->link) throw RegFileError(0, "a registry link at " + ToUtf8(keyName));
     out.Key(keyName);
     for (const Node::Value* value : Values(key)) out.Value(value->name, value->type, value->data);
     auto keys = SubKeys(key);

@@ -86,9 +86,6 @@ struct Node {
     kWowClasses,   // Classes\Wow6432Node, whose AppID, Protocols, TypeLib lead up
   };
   Redirect redirect = Redirect::kNone;
-  // Bumped by every change of the sub-keys, and of the values, so that a
-  // listing's cursor knows when its place may have moved.
-  std::uint64_t childChanges = 0, valueChanges = 0;
 
   Node() = default;
   Node(const Node&) = delete;
@@ -126,22 +123,24 @@ struct Node {
     child->parent = this;
     child->level = level + 1;
     children_.insert({FoldCase(childName), child});
-    ++childChanges;
     return child;
   }
   // Puts back a sub-key that Detach took out.
   void Attach(std::shared_ptr<Node> child) {
     child->deleted = false;
     children_.insert({FoldCase(child->name), std::move(child)});
-    ++childChanges;
   }
   // Takes the key out of its parent's: deleted, for the handles that hold it.
   void Detach() {
     deleted = true;
-    ++parent->childChanges;
     parent->children_.erase(FoldCase(name));  // may free this key: nothing of it is used after
   }
   std::size_t ChildCount() const { return children_.size(); }
+  // The place of the sub-key of that folded name in the listing, if any.
+  std::optional<std::size_t> ChildRank(const Text& folded) const {
+    if (children_.find(folded) == children_.end()) return std::nullopt;
+    return children_.order_of_key(folded);
+  }
   template <typename Visit>
   void ForEachChild(Visit&& visit) const {
     for (const auto& entry : children_) visit(*entry.second);
@@ -160,6 +159,11 @@ struct Node {
     return it == values_.end() ? nullptr : &it->second;
   }
   std::size_t ValueCount() const { return values_.size(); }
+  std::optional<std::size_t> ValueRank(const Text& folded) const {
+    const auto at = valueAt_.find(folded);
+    if (at == valueAt_.end()) return std::nullopt;
+    return values_.order_of_key(at->second);
+  }
   template <typename Visit>
   void ForEachValue(Visit&& visit) const {
     for (const auto& entry : values_) visit(entry.second);
@@ -179,7 +183,6 @@ struct Node {
   }
   // A value taken out by TakeValue, at its old place in the list.
   Value& PutBack(ValueNumber number, Value value) {
-    ++valueChanges;
     valueAt_[FoldCase(value.name)] = number;
     ++nameLengths_[value.name.size()];
     return values_.insert({number, std::move(value)}).first->second;
@@ -189,7 +192,6 @@ struct Node {
     const auto at = valueAt_.find(folded);
     if (at == valueAt_.end()) return std::nullopt;
     const auto it = values_.find(at->second);
-    ++valueChanges;
     std::pair<ValueNumber, Value> taken{at->second, std::move(it->second)};
     values_.erase(it);
     valueAt_.erase(at);

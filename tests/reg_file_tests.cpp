@@ -257,6 +257,7 @@ TEST(RegFile, AFileWithAnErrorChangesNothing) {
       {"REGEDIT4\n[-HKCU]\n", 2, "a root"},
       {"REGEDIT4\n[HKCU\\X]\n[HKCU\\Link\\Y]\n", 3, "registry link"},
       {"REGEDIT4\n[-HKCU\\Link]\n", 2, "registry link"},
+      {"REGEDIT4\n[HKEY_CLASSES_ROOT\\Link]\n\"v\"=\"x\"\n", 2, "registry link"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.file);
@@ -265,6 +266,7 @@ TEST(RegFile, AFileWithAnErrorChangesNothing) {
     memory.Store(kUser, "Kept", "u", 4, Bytes("\1\0\0\0"));
     memory.AddLink(kUser, "Link", kUser, "Kept");
     memory.AddLink(kUser, "Holder\\Link", kUser, "Kept");
+    memory.AddLink(kUser, "Software\\Classes\\Link", kUser, "Kept");
     memory.DenyAccess(kUser, "Locked",
                       cregistry::access::kCreateSubKey | cregistry::access::kSetValue |
                           cregistry::access::kDelete);
@@ -300,6 +302,12 @@ TEST(RegFile, AddressesKeysInTheViewAsRegExeDoes) {
     EXPECT_EQ(memory.ExportReg(machine, "SOFTWARE\\Vendor", cregistry::access::kView32) == in32,
               views);
     EXPECT_NE(memory.ExportReg(machine, "SOFTWARE\\Vendor"), in32);
+    // A name the listing gives that the view finds elsewhere, and not: a
+    // class of COM the 32-bit view does not have.
+    memory.Store(machine, "SOFTWARE\\Classes\\CLSID\\{64}", "", 1, Bytes("x\0"));
+    const std::string classes =
+        memory.ExportReg(cregistry::RootHandle(INT32_MIN), "", cregistry::access::kView32);
+    EXPECT_EQ(classes.find(std::string("{\0006\0004\000}\000", 8)) == std::string::npos, views);
   }
 }
 

@@ -547,8 +547,20 @@ TYPED_TEST(ServiceViews, EachViewReachesItsOwnKeysAndSharesTheRest) {
   ASSERT_EQ(
       this->service().OpenKey(machine, "SOFTWARE", access::kQueryValue | access::kView32, software),
       0);
+  // The 32-bit view's SOFTWARE is its Wow6432Node, which no flag leaves, and
+  // which the view names as its own place (Wine's test_redirection).
   EXPECT_EQ(this->Read(software, "ResetParametriVelto-test\\Views", 0), views ? 32 : 64);
+  EXPECT_EQ(this->Read(software, "ResetParametriVelto-test\\Views", access::kView64),
+            views ? 32 : 64);
   this->service().CloseKey(software);
+  KeyHandle wow = 0;
+  EXPECT_EQ(this->service().OpenKey(machine, "SOFTWARE\\Wow6432Node",
+                                    access::kQueryValue | access::kView32, wow),
+            views ? 0 : status::kFileNotFound);
+  if (wow) {
+    EXPECT_EQ(this->Read(wow, "ResetParametriVelto-test\\Views", 0), 32);
+    this->service().CloseKey(wow);
+  }
   // Shared: HKEY_CURRENT_USER\Software and the classes of file types.
   // Wine 8 keeps a 64-bit program's 32-bit view of the classes apart (its
   // own test_redirection marks that todo_wine).
@@ -620,6 +632,25 @@ TYPED_TEST(ServiceViews, ClassesRootMergesTheUsersClassesOverTheMachines) {
   if (wow) {
     EXPECT_EQ(this->Read(machine, "SOFTWARE", access::kViews), -87);
   }
+  // A handle through HKEY_CLASSES_ROOT holds the key it reached: deleted,
+  // it stays deleted, whatever is made at its place later.
+  memory->Store(machine, "SOFTWARE\\Classes\\.rpvgone", "v", 4, Bytes("\1\0\0\0"));
+  KeyHandle gone = 0;
+  ASSERT_EQ(service.OpenKey(classes, ".rpvgone", access::kQueryValue, gone), 0);
+  EXPECT_EQ(service.DeleteKey(classes, ".rpvgone"), 0);
+  memory->Store(machine, "SOFTWARE\\Classes\\.rpvgone", "v", 4, Bytes("\2\0\0\0"));
+  EXPECT_EQ(service.QueryValue(gone, "v", &type, nullptr, &size), status::kKeyDeleted);
+  service.CloseKey(gone);
+  // DeleteTree through it removes a link below, never its target; a link
+  // that leads nowhere is opened itself.
+  memory->Store(machine, "SOFTWARE\\Precious", "v", 4, Bytes("\1\0\0\0"));
+  ASSERT_TRUE(
+      memory->AddLink(machine, "SOFTWARE\\Classes\\.rpvgone\\Link", machine, "SOFTWARE\\Precious"));
+  ASSERT_TRUE(memory->AddLink(machine, "SOFTWARE\\Classes\\.rpvgone\\Nowhere", machine,
+                              "SOFTWARE\\Nowhere"));
+  EXPECT_TRUE(DeleteTree(service, classes, ".rpvgone"));
+  EXPECT_TRUE(memory->Stored(machine, "SOFTWARE\\Precious", "v"));
+  memory->Remove(machine, "SOFTWARE\\Precious");
 }
 
 }  // namespace

@@ -3,21 +3,17 @@
 // predefined roots (HKEY_CLASSES_ROOT the user's classes merged over the
 // machine's, HKEY_CURRENT_USER the user's key below HKEY_USERS,
 // HKEY_CURRENT_CONFIG the current hardware profile, HKEY_PERFORMANCE_DATA
-// no key at all), the views of 64-bit Windows, nested keys with case-insensitive names that keep their
-// case, values listed in the order they were created, texts held in UTF-16
-// and handed out in the code page (a character it lacks as its look-alike,
-// or "?"), Windows status codes, handles valid until
-// closed (their low two bits ignored; 2 there on the handles of keys opened
-// below HKEY_CLASSES_ROOT, as Windows marks its classes view), access rights
-// enforced and generic rights mapped (a deletion needs only the right to
-// delete), registry links, other computers, an environment for the
-// expansion, and the ANSI entry points of a code page chosen when it is
-// made: Windows-1252 (the default), 932 or UTF-8 (65001), converted with
-// Windows' own tables.
-// Like advapi32, it reports the longest value name in UTF-16 units, hands
-// names out in bytes, answers 234 when a buffer is too small, reads the
-// byte after a text's count, converts text data as the runtime library does
-// (in 932 a lead byte takes the next byte as its trail, even a NUL), and
+// no key at all), the views of 64-bit Windows, nested keys with case-insensitive names that keep
+// their case, values listed in the order they were created, texts held in UTF-16 and handed out in
+// the code page (a character it lacks as its look-alike, or "?"), Windows status codes, handles
+// valid until closed (their low two bits ignored; 2 there on the handles of keys opened below
+// HKEY_CLASSES_ROOT, as Windows marks its classes view), access rights enforced and generic rights
+// mapped (a deletion needs only the right to delete), registry links, other computers, an
+// environment for the expansion, and the ANSI entry points of a code page chosen when it is made:
+// Windows-1252 (the default), 932 or UTF-8 (65001), converted with Windows' own tables. Like
+// advapi32, it reports the longest value name in UTF-16 units, hands names out in bytes, answers
+// 234 when a buffer is too small, reads the byte after a text's count, converts text data as the
+// runtime library does (in 932 a lead byte takes the next byte as its trail, even a NUL), and
 // expands as ExpandEnvironmentStringsA does (the text is written only where
 // the buffer has room for it, its NUL and one byte more). A differential
 // test holds it to advapi32 call by call.
@@ -33,7 +29,8 @@
 // 5. A handle's value is given out again once it is closed, the last closed
 // first, as Windows reuses them, so that no handle ever equals a root's.
 // Sub-keys and values are found, listed by index (in either direction, and
-// while deleting) and deleted in logarithmic time.
+// while deleting) and deleted in logarithmic time; an index of a key
+// through HKEY_CLASSES_ROOT costs that for each of the user's entries too.
 //
 // Note: a registry link is followed wherever Windows follows one: at every
 // level of a path but the last of OpenKeyNoFollow, also by DeleteKey, whose
@@ -54,10 +51,13 @@
 // keys the views share (Classes, Clients, Policies, RegisteredApplications
 // and the others listed there, with what is below them), and the classes'
 // CLSID, DirectShow, Interface, Media Type and MediaFoundation (the
-// machine's and the user's) below Classes\Wow6432Node. It redirects by a
-// key's whole path, below a handle too; Wow6432Node on the way is the
-// 32-bit view's own place, not redirected again; a handle keeps the view it
-// was opened in for what is opened below it; the links Windows keeps for
+// machine's and the user's) below Classes\Wow6432Node; its
+// HKEY_LOCAL_MACHINE\SOFTWARE is SOFTWARE\Wow6432Node. It redirects by a
+// key's whole path, below a handle of the 64-bit view's keys too; below the
+// 32-bit view's own keys nothing is redirected, whatever the flags (nor
+// shared again); Wow6432Node on the way is the 32-bit view's own place, not
+// redirected again; a handle keeps the view it was opened in for what is
+// opened below it; the links Windows keeps for
 // old programs lead on (SOFTWARE\Wow6432Node\Classes to
 // Classes\Wow6432Node, whose AppID, Protocols and TypeLib lead back up).
 // Listings list what a handle's key holds; DeleteKeyEx deletes in the view
@@ -71,8 +71,10 @@
 // machine's; its values are read from the user's, else the machine's; its
 // listings hold the user's entries, then the machine's that the user's
 // lack; a new key is made among the machine's, a value is written to the
-// key reached, and a deletion takes the user's key first. The direct
-// access addresses keys as they are held, without views or merging.
+// key reached, and a deletion takes the user's key first. A handle holds
+// the halves it reached: deleted, it answers 1018. The direct access
+// addresses keys as they are held, without views or merging; a new registry
+// holds HKEY_CURRENT_USER\Software\Classes, as Windows always does.
 //
 // It does not model security descriptors (DenyAccess stands in for them),
 // volatile keys, transactions, change notifications, the wide (W) entry
