@@ -85,5 +85,6 @@ int main(int argc, char** argv) {
     ListKeys(service, entries == largest ? entries / 2 : entries);
   }
   testing_support::DeleteTree(service, kHkcu, kBase);
+  service.DeleteKey(kHkcu, "Software\\ResetParametriVelto-bench");  // when no other figure's
   return 0;
 }
