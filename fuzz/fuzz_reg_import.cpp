@@ -18,9 +18,9 @@ namespace {
 constexpr std::int32_t kRoots[] = {INT32_MIN + 1, INT32_MIN + 2, INT32_MIN + 3};  // HKCU HKLM HKU
 
 // Every root written out, as reg export writes it.
-std::string Exported(const MemoryRegistry& memory) {
+std::string Exported(const MemoryRegistry& memory, std::uint32_t view) {
   std::string files;
-  for (const auto hive : kRoots) files += memory.ExportReg(RootHandle(hive), "");
+  for (const auto hive : kRoots) files += memory.ExportReg(RootHandle(hive), "", view);
   return files;
 }
 
@@ -46,8 +46,12 @@ constexpr char16_t kBreaking[] = u"a\r\n[HKEY_LOCAL_MACHINE]\r\n\"v\"=\"x\"";
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const unsigned codePage = data[0] % 2 ? 932 : 1252;
+  // On 32-bit or 64-bit Windows, as reg.exe with /reg:32 or without.
+  const auto kind = data[0] & 4 ? MemoryRegistry::Program::k64BitOn64BitWindows
+                                : MemoryRegistry::Program::kOn32BitWindows;
+  const std::uint32_t view = data[0] & 8 ? access::kView32 : 0;
   const std::string_view file(reinterpret_cast<const char*>(data) + 1, size - 1);
-  MemoryRegistry memory(codePage);
+  MemoryRegistry memory(codePage, kind);
   const KeyHandle user = RootHandle(INT32_MIN + 1);
   memory.Store(user, "Kept", "v", 1, {'x', 0});
   memory.AddLink(user, "Link", user, "Kept");  // no file may reach through it
@@ -55,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (data[0] & 2) memory.AddWideKey(user, "W", kBreaking);
   const auto before = memory.Dump();
   try {
-    memory.ImportReg(file);
+    memory.ImportReg(file, view);
   } catch (const RegFileError&) {
     if (memory.Dump() != before) std::abort();  // a partial import
     return 0;
@@ -65,14 +69,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A snapshot of a key whose name it cannot carry is refused, and only such.
   std::string first;
   try {
-    first = Exported(memory);
+    first = Exported(memory, view);
   } catch (const RegFileError&) {
     if (!memory.KeyPresent(user, breaking)) std::abort();
     return 0;
   }
   if (memory.KeyPresent(user, breaking)) std::abort();
-  MemoryRegistry again(codePage);
-  for (const auto hive : kRoots) again.ImportReg(memory.ExportReg(RootHandle(hive), ""));
-  if (Exported(again) != first) std::abort();  // written, read and written again differently
+  MemoryRegistry again(codePage, kind);
+  for (const auto hive : kRoots)
+    again.ImportReg(memory.ExportReg(RootHandle(hive), "", view), view);
+  if (Exported(again, view) != first) std::abort();  // written, read and written again differently
   return 0;
 }

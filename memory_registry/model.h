@@ -29,7 +29,6 @@ class Model {
 
   // The program that makes the calls from now on (of the computer's kind).
   void Enter(MemoryRegistry::Program program) { program_ = program; }
-  bool Windows64() const { return windows64_; }
 
   // --- The service's calls, as MemoryRegistry documents them ---------------
   Status OpenKey(KeyHandle parent, const std::string& subKey, std::uint32_t access,

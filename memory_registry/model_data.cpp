@@ -111,14 +111,11 @@ void Model::Remove(KeyHandle root, const std::string& path) {
 
 void Model::Remove(Node& key) {
   if (key.fixed) return;  // a root stays, and so do the keys Windows never deletes
-  // Every key below is deleted for the handles that hold it, level by level.
-  std::vector<Node*> below{&key};
-  while (!below.empty()) {
-    Node* node = below.back();
-    below.pop_back();
-    node->deleted = true;
-    node->ForEachChild([&below](Node& child) { below.push_back(&child); });
-  }
+  // Every key below is deleted for the handles that hold it.
+  key.ForEachInTree([](Node& node) {
+    node.deleted = true;
+    return true;
+  });
   key.Detach();
 }
 

@@ -48,13 +48,10 @@ class Journal {
   };
   static void Undo(Made& made) { (*made.parent->Child(made.folded))->Detach(); }
   static void Undo(Gone& gone) {
-    std::vector<Node*> below{gone.key.get()};
-    while (!below.empty()) {
-      Node* node = below.back();
-      below.pop_back();
-      node->deleted = false;
-      node->ForEachChild([&below](Node& child) { below.push_back(&child); });
-    }
+    gone.key->ForEachInTree([](Node& node) {
+      node.deleted = false;
+      return true;
+    });
     gone.parent->Attach(std::move(gone.key));
   }
   static void Undo(Written& written) {
@@ -120,16 +117,17 @@ void Model::ImportReg(std::string_view file, std::uint32_t view) {
     if (!named.remove) return {};
     if (node->fixed) return "a key that Windows never deletes";
     // reg import deletes the tree key by key, and would follow a link.
-    std::vector<const Node*> below{node.get()};
-    while (!below.empty()) {
-      const Node* key = below.back();
-      below.pop_back();
-      if (key->link) return Naming("a registry link in the tree to delete", key->name);
+    std::string wrong;
+    node->ForEachInTree([&wrong](const Node& key) {
       const std::uint32_t needed =
-          access::kDelete | (key->ChildCount() ? access::kEnumerateSubKeys : 0);
-      if (key->denied & needed) return Naming("a key that may not be deleted", key->name);
-      key->ForEachChild([&below](const Node& child) { below.push_back(&child); });
-    }
+          access::kDelete | (key.ChildCount() ? access::kEnumerateSubKeys : 0);
+      if (key.link) wrong = Naming("a registry link in the tree to delete", key.name);
+      if (!key.link && (key.denied & needed)) {
+        wrong = Naming("a key that may not be deleted", key.name);
+      }
+      return wrong.empty();
+    });
+    if (!wrong.empty()) return wrong;
     auto removed = node;
     Remove(*node);
     journal.Removed(std::move(removed));

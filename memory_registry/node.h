@@ -145,6 +145,19 @@ struct Node {
   void ForEachChild(Visit&& visit) const {
     for (const auto& entry : children_) visit(*entry.second);
   }
+  // Visits this key and every key below it, without recursion, until a
+  // visit answers false; false then, else true.
+  template <typename Visit>
+  bool ForEachInTree(Visit&& visit) {
+    std::vector<Node*> pending{this};
+    while (!pending.empty()) {
+      Node* node = pending.back();
+      pending.pop_back();
+      if (!visit(*node)) return false;
+      node->ForEachChild([&pending](Node& child) { pending.push_back(&child); });
+    }
+    return true;
+  }
 
   // --- Values, listed in the order they were created.
   Value* FindValue(const Text& folded) {

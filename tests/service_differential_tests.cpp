@@ -19,6 +19,7 @@
 
 #include "code_page.h"
 #include "test_support.h"
+#include "threads.h"
 
 namespace {
 
@@ -884,8 +885,7 @@ TEST_F(Differential, DirectedRowsAgreeOrModelWindows) {
 // i686 route) dies of that access violation instead: the row is left to the
 // other runs there.
 TEST_F(Differential, AStoreWithoutDataIsRefusedWith998) {
-  const char* route = std::getenv("RPV_I686_ROUTE_USED");
-  if (sizeof(void*) == 4 && route && std::string(route) == "emulated") {
+  if (OnEmulatedI686()) {
     std::printf("SKIPPED on the emulated i686 route: qemu-i386 delivers no access violation\n");
     return;
   }

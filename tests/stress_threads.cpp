@@ -1,5 +1,6 @@
 // A stress run bounded in time: four threads, each with its own cRegistry,
-// on one in-memory registry, bare and then behind the hooks, make random
+// on one in-memory registry, bare, behind the hooks, and as a 32-bit and a
+// 64-bit program on one computer of 64-bit Windows, make random
 // calls of every kind (the class's members, the service's calls, the direct
 // access, .reg snapshots, the hooks' own members) on a few names that
 // collide, for the seconds given (2 unless told). Nothing may crash or throw
@@ -127,16 +128,22 @@ long Work(int thread, RegistryService& service, MemoryRegistry& memory, HookedSe
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
-  for (const bool hooked : {false, true}) {
-    MemoryRegistry memory;
+  // Bare, behind the hooks, and a 32-bit and a 64-bit program sharing one
+  // computer of 64-bit Windows.
+  for (const char* what : {"bare", "behind the hooks", "two programs of 64-bit Windows"}) {
+    const bool hooked = what[1] == 'e', two = what[1] == 'w';
+    using Kind = MemoryRegistry::Program;
+    MemoryRegistry memory(1252, two ? Kind::k32BitOn64BitWindows : Kind::kOn32BitWindows);
+    MemoryRegistry other(memory, two ? Kind::k64BitOn64BitWindows : Kind::kOn32BitWindows);
     std::optional<HookedService> hooks;
     if (hooked) hooks.emplace(memory);
     RegistryService& service = hooks ? static_cast<RegistryService&>(*hooks) : memory;
     const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(seconds / 2));
+                                             std::chrono::duration<double>(seconds / 3));
     std::atomic<long> calls{0};
     testing_support::RunThreads(4, [&](int thread) {
-      calls += Work(thread, service, memory, hooks ? &*hooks : nullptr, deadline);
+      MemoryRegistry& program = two && thread % 2 ? other : memory;
+      calls += Work(thread, two ? program : service, program, hooks ? &*hooks : nullptr, deadline);
     });
     if (hooks) {
       hooks->ClearFaults();
@@ -152,14 +159,14 @@ int main(int argc, char** argv) {
       std::printf("stress_threads: no snapshot: %s\n", error.what());
       return 1;
     }
-    MemoryRegistry copy;
+    MemoryRegistry copy(1252, memory.Kind());
     copy.ImportReg(snapshot);
     if (copy.ExportReg(kUser, "") != snapshot) {
       std::printf("stress_threads: the snapshot reads back otherwise\n");
       return 1;
     }
     std::printf("stress_threads: %ld calls from 4 threads in %.1f s, %s\n", calls.load(),
-                seconds / 2, hooked ? "behind the hooks" : "bare");
+                seconds / 3, what);
   }
   return 0;
 }

@@ -39,12 +39,16 @@ DWORD WINAPI RunJob(void* job) {
 
 }  // namespace
 
+bool OnEmulatedI686() {
+  const char* route = std::getenv("RPV_I686_ROUTE_USED");
+  return sizeof(void*) == 4 && route && std::string(route) == "emulated";
+}
+
 void RunThreads(int count, const std::function<void(int)>& work, std::size_t stackBytes) {
   std::vector<Job> jobs;
   for (int i = 0; i < count; ++i) jobs.push_back({&work, i, nullptr});
 #ifdef _WIN32
-  const char* route = std::getenv("RPV_I686_ROUTE_USED");
-  const bool oneAtATime = sizeof(void*) == 4 && route && std::string(route) == "emulated";
+  const bool oneAtATime = OnEmulatedI686();
   if (oneAtATime && count > 1) {
     std::printf("the emulated i686 route: %d threads run one after another\n", count);
   }

@@ -16,6 +16,10 @@ namespace testing_support {
 // run one after another, and say so.
 void RunThreads(int count, const std::function<void(int)>& work, std::size_t stackBytes = 0);
 
+// Whether this is a 32-bit Windows program under qemu-i386, the emulated
+// i686 route (tools/i686-route).
+bool OnEmulatedI686();
+
 // A Windows main thread's stack: 1 MB.
 constexpr std::size_t kWindowsStack = std::size_t{1} << 20;
 
